@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds Setup and runs every test: the Windows build under Wine (on Xvfb when
+# there is no display) and the native build of the platform-neutral code under
+# AddressSanitizer and UBSan. Installs what it needs first.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${SETUP_BUILD:-$top/build}
+"$top/scripts/apt-packages.sh"
+deps=$("$top/scripts/deps.sh" "$build" | tail -1)
+. "$top/scripts/configure.sh"
+
+if [ -z "${DISPLAY:-}" ]; then
+  . "$top/scripts/xvfb.sh"
+fi
+status=0
+ctest --test-dir "$build/native" --output-on-failure -j2 || status=1
+ctest --test-dir "$build/win" --output-on-failure -j2 || status=1
+exit $status
