@@ -2,38 +2,43 @@
 // Owners for Win32 handles and registry keys: closed when they go out of scope.
 #include <windows.h>
 
+#include <cstdint>
 #include <utility>
 
-template <typename T, T Invalid, auto Close>
+// The invalid value is given as an integer: INVALID_HANDLE_VALUE is a cast
+// pointer, which a template argument cannot be.
+template <typename T, std::intptr_t InvalidValue, auto Close>
 class UniqueOwner {
+    static T Invalid() { return reinterpret_cast<T>(InvalidValue); }
+
 public:
     UniqueOwner() = default;
     explicit UniqueOwner(T value) : value_(value) {}
     UniqueOwner(const UniqueOwner&) = delete;
     UniqueOwner& operator=(const UniqueOwner&) = delete;
-    UniqueOwner(UniqueOwner&& other) noexcept : value_(std::exchange(other.value_, Invalid)) {}
+    UniqueOwner(UniqueOwner&& other) noexcept : value_(std::exchange(other.value_, Invalid())) {}
     UniqueOwner& operator=(UniqueOwner&& other) noexcept {
-        if (this != &other) { Reset(); value_ = std::exchange(other.value_, Invalid); }
+        if (this != &other) { Reset(); value_ = std::exchange(other.value_, Invalid()); }
         return *this;
     }
     ~UniqueOwner() { Reset(); }
 
     T Get() const { return value_; }
     T* Put() { Reset(); return &value_; }
-    explicit operator bool() const { return value_ != Invalid; }
+    explicit operator bool() const { return value_ != Invalid(); }
     void Reset() {
-        if (value_ != Invalid) Close(std::exchange(value_, Invalid));
+        if (value_ != Invalid()) Close(std::exchange(value_, Invalid()));
     }
 
 private:
-    T value_ = Invalid;
+    T value_ = Invalid();
 };
 
 inline void CloseHandleOwned(HANDLE h) { ::CloseHandle(h); }
 inline void CloseKeyOwned(HKEY k) { ::RegCloseKey(k); }
 
 // A file handle: invalid is INVALID_HANDLE_VALUE.
-using UniqueFile = UniqueOwner<HANDLE, INVALID_HANDLE_VALUE, CloseHandleOwned>;
+using UniqueFile = UniqueOwner<HANDLE, -1, CloseHandleOwned>;
 // Event, process and other handles whose invalid value is null.
-using UniqueHandle = UniqueOwner<HANDLE, nullptr, CloseHandleOwned>;
-using UniqueKey = UniqueOwner<HKEY, nullptr, CloseKeyOwned>;
+using UniqueHandle = UniqueOwner<HANDLE, 0, CloseHandleOwned>;
+using UniqueKey = UniqueOwner<HKEY, 0, CloseKeyOwned>;
