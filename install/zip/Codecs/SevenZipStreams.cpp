@@ -1,0 +1,44 @@
+#include "SevenZipStreams.h"
+
+#include <limits>
+
+namespace zipcodec {
+
+Z7_COM7F_IMF(SourceInStream::Read(void* data, UInt32 size, UInt32* processedSize)) {
+    if (processedSize) *processedSize = 0;
+    try {
+        const std::size_t got = source_.Read(static_cast<std::uint8_t*>(data), size);
+        if (processedSize) *processedSize = static_cast<UInt32>(got);
+        return S_OK;
+    } catch (...) {
+        failure_ = std::current_exception();
+        return E_FAIL;
+    }
+}
+
+Z7_COM7F_IMF(SinkOutStream::Write(const void* data, UInt32 size, UInt32* processedSize)) {
+    if (processedSize) *processedSize = 0;
+    try {
+        sink_.Write(static_cast<const std::uint8_t*>(data), size);
+        if (processedSize) *processedSize = size;
+        return S_OK;
+    } catch (...) {
+        failure_ = std::current_exception();
+        return E_FAIL;
+    }
+}
+
+void RunCoder(ICompressCoder* coder, ByteSource& raw, SizedSink& out, bool sizeEndsData) {
+    std::exception_ptr failure;
+    CMyComPtr<ISequentialInStream> in = new SourceInStream(raw, failure);
+    CMyComPtr<ISequentialOutStream> sink = new SinkOutStream(out, failure);
+    const UInt64 outSize = out.Remaining();
+    const HRESULT result = coder->Code(in, sink, nullptr, sizeEndsData ? &outSize : nullptr, nullptr);
+    if (failure) std::rethrow_exception(failure);
+    if (result == S_OK) return;
+    if (result == E_OUTOFMEMORY) ThrowUnsupported("not enough memory to decode");
+    if (result == E_NOTIMPL) ThrowUnsupported("coding options not supported");
+    ThrowDamaged("invalid compressed data");
+}
+
+}  // namespace zipcodec

@@ -1,0 +1,158 @@
+#include "RawEntries.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+// Samples made by real tools; each holds at least one entry of the method.
+struct Sample {
+    const char* file;
+    std::uint16_t method;
+};
+const Sample kSamples[] = {
+    {"method-01-shrink-sharpcompress.zip", 1},
+    {"method-02-reduce1-corkami.zip", 2},
+    {"method-03-reduce2-corkami.zip", 3},
+    {"method-04-reduce3-corkami.zip", 4},
+    {"method-05-reduce4-corkami.zip", 5},
+    {"method-05-reduce4-pkzip090-defacto2.zip", 5},
+    {"method-06-implode-mixed-sharpcompress.zip", 6},
+    {"method-06-implode-flagbit13-pkzip110-libarchive.zip", 6},
+    {"baseline-deflate-stored-comment-go.zip", 8},
+    {"baseline-deflate-stored-comment-go.zip", 0},
+    {"method-09-deflate64-7zip-sharpcompress.zip", 9},
+    {"method-12-bzip2-winzip-sharpcompress.zip", 12},
+    {"method-14-lzma-lc4-winzip-sharpcompress.zip", 14},
+    {"method-14-lzma-eos-7zip-corkami.zip", 14},
+    {"method-14-lzma-empty-sharpcompress.zip", 14},
+    {"method-97-wavpack-winzip-corkami.zip", 97},
+    {"method-98-ppmd-7zip-sharpcompress.zip", 98},
+};
+
+// The first entry of the sample that uses its method and is not empty; an
+// entry of size 0 when there is none.
+RawEntry EntryOf(const Sample& sample) {
+    for (auto& entry : ReadRawEntries(Fixture(sample.file)))
+        if (entry.coding.method == sample.method && entry.coding.uncompressedSize > 0) return entry;
+    return {};
+}
+
+DecodeFault FaultOf(const EntryCoding& coding, const std::vector<std::uint8_t>& raw) {
+    MemorySource source(raw);
+    CrcSink sink;
+    try {
+        DecodeEntry(coding, source, sink);
+    } catch (const DecodeError& error) {
+        return error.Fault();
+    }
+    ADD_FAILURE() << "method " << coding.method << " decoded without an error";
+    return DecodeFault::Unsupported;
+}
+
+struct SinkFull {};
+struct SourceBroken {};
+
+class ThrowingSink : public ByteSink {
+public:
+    void Write(const std::uint8_t*, std::size_t) override { throw SinkFull{}; }
+};
+
+class BreakingSource : public ByteSource {
+public:
+    explicit BreakingSource(const std::vector<std::uint8_t>& data) : data_(data) {}
+    std::size_t Read(std::uint8_t* buffer, std::size_t size) override {
+        if (done_) throw SourceBroken{};
+        done_ = true;
+        const std::size_t n = std::min({size, data_.size() / 2, std::size_t{16}});
+        std::copy_n(data_.begin(), n, buffer);
+        return n;
+    }
+
+private:
+    const std::vector<std::uint8_t>& data_;
+    bool done_ = false;
+};
+
+}  // namespace
+
+TEST(DecodeEntry, EverySampleEntryDecodesToItsCrc) {
+    std::set<std::uint16_t> seen;
+    for (const auto& sample : kSamples) {
+        for (const auto& entry : ReadRawEntries(Fixture(sample.file))) {
+            // Whole blocks, then a few bytes at a time across every buffer edge.
+            for (const std::size_t chunk : {SIZE_MAX, std::size_t{7}}) {
+                MemorySource source(entry.raw, chunk);
+                CrcSink sink;
+                ASSERT_NO_THROW(DecodeEntry(entry.coding, source, sink)) << sample.file << ": " << entry.name;
+                EXPECT_EQ(sink.size, entry.coding.uncompressedSize) << sample.file << ": " << entry.name;
+                EXPECT_EQ(sink.crc, entry.crc) << sample.file << ": " << entry.name << " chunk " << chunk;
+            }
+            seen.insert(entry.coding.method);
+        }
+    }
+    for (const auto& sample : kSamples) EXPECT_TRUE(seen.count(sample.method)) << sample.method;
+}
+
+TEST(DecodeEntry, TruncatedDataIsDamagedForEveryMethod) {
+    for (const auto& sample : kSamples) {
+        const RawEntry entry = EntryOf(sample);
+        if (entry.coding.uncompressedSize == 0) continue;
+        const std::vector<std::uint8_t> half(entry.raw.begin(), entry.raw.begin() + entry.raw.size() / 2);
+        EXPECT_EQ(FaultOf(entry.coding, half), DecodeFault::Damaged) << sample.file << ": " << entry.name;
+    }
+}
+
+TEST(DecodeEntry, DataLongerThanTheDeclaredSizeIsDamaged) {
+    // Methods whose data ends itself; for the others the size ends the data.
+    for (const auto& sample : kSamples) {
+        if (sample.method != 0 && sample.method != 8 && sample.method != 9 && sample.method != 12) continue;
+        RawEntry entry = EntryOf(sample);
+        if (entry.coding.uncompressedSize == 0) continue;
+        entry.coding.uncompressedSize -= 1;
+        EXPECT_EQ(FaultOf(entry.coding, entry.raw), DecodeFault::Damaged) << sample.file;
+    }
+}
+
+TEST(DecodeEntry, CorruptStreamsAreDamaged) {
+    for (const char* file : {"malformed-deflate-data-invalid-dotnet.zip", "malformed-bzip2-data-broken-libzip.zip"}) {
+        const auto entries = ReadRawEntries(Fixture(file));
+        ASSERT_FALSE(entries.empty());
+        EXPECT_EQ(FaultOf(entries[0].coding, entries[0].raw), DecodeFault::Damaged) << file;
+    }
+}
+
+TEST(DecodeEntry, MethodsOutsideTheTableAreUnsupported) {
+    const auto jpeg = ReadRawEntries(Fixture("method-96-jpeg-unsupported-winzip-corkami.zip"));
+    ASSERT_EQ(jpeg.size(), 1u);
+    EXPECT_FALSE(IsSupportedMethod(96));
+    EXPECT_EQ(FaultOf(jpeg[0].coding, jpeg[0].raw), DecodeFault::Unsupported);
+    for (const std::uint16_t method : {7, 10, 18, 19, 93, 95, 99, 0xFFFF}) {
+        EXPECT_FALSE(IsSupportedMethod(method)) << method;
+        EXPECT_EQ(FaultOf({method, 0, 3, 3}, {1, 2, 3}), DecodeFault::Unsupported) << method;
+    }
+    for (const std::uint16_t method : {0, 1, 2, 3, 4, 5, 6, 8, 9, 12, 14, 97, 98}) EXPECT_TRUE(IsSupportedMethod(method));
+}
+
+TEST(DecodeEntry, OptionsAMethodCannotTakeAreUnsupported) {
+    // PPMd with the "freeze" restore method; LZMA with properties of 6 bytes.
+    EXPECT_EQ(FaultOf({98, 0, 10, 10}, {0x05, 0x20, 0, 0, 0, 0, 0, 0, 0, 0}), DecodeFault::Unsupported);
+    EXPECT_EQ(FaultOf({14, 0, 12, 10}, {9, 20, 6, 0, 0x5D, 0, 0, 1, 0, 0, 0, 0}), DecodeFault::Unsupported);
+}
+
+TEST(DecodeEntry, FailuresOfSourceAndSinkPassThroughUnchanged) {
+    // The reader's own failures (a full disk, a read error) must reach it as
+    // they were thrown, also through the libraries that call back into us.
+    for (const auto& sample : kSamples) {
+        const RawEntry entry = EntryOf(sample);
+        if (entry.coding.uncompressedSize == 0) continue;
+        MemorySource source(entry.raw);
+        ThrowingSink full;
+        EXPECT_THROW(DecodeEntry(entry.coding, source, full), SinkFull) << sample.file;
+        if (entry.raw.size() < 8) continue;
+        BreakingSource broken(entry.raw);
+        CrcSink sink;
+        EXPECT_THROW(DecodeEntry(entry.coding, broken, sink), SourceBroken) << sample.file;
+    }
+}
