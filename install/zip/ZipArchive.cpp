@@ -1,0 +1,251 @@
+#include "ZipArchive.h"
+
+#include <minizip/unzip.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "EntryName.h"
+
+// minizip reads through these callbacks, so the archive can be any
+// RandomAccessFile. minizip reads headers a byte at a time and entry data in
+// small blocks: a window of the file is kept to spare the system calls.
+struct ZipArchive::Stream {
+    explicit Stream(RandomAccessFile& f) : file(f), size(f.Size()), window(kWindow) {}
+
+    static constexpr std::size_t kWindow = 256 * 1024;
+
+    RandomAccessFile& file;
+    std::uint64_t size;
+    std::uint64_t position = 0;
+    bool failed = false;
+    std::vector<std::uint8_t> window;
+    std::uint64_t windowStart = 0;
+    std::size_t windowLength = 0;
+
+    std::size_t Read(std::uint8_t* out, std::size_t count) {
+        if (count >= window.size()) return position < size ? file.ReadAt(position, out, count) : 0;
+        // Written so that no sum can wrap: minizip may seek anywhere.
+        if (position < windowStart || position - windowStart > windowLength ||
+            count > windowLength - (position - windowStart)) {
+            windowStart = position;
+            windowLength = position < size ? file.ReadAt(position, window.data(), window.size()) : 0;
+        }
+        // The file reads short only at its end, so neither does this.
+        const std::size_t n = std::min(count, windowLength - static_cast<std::size_t>(position - windowStart));
+        std::memcpy(out, window.data() + (position - windowStart), n);
+        return n;
+    }
+
+    // The callbacks: no exception may cross minizip's C frames.
+    static voidpf Open(voidpf opaque, const void*, int) { return opaque; }
+    static uLong ReadCallback(voidpf, voidpf s, void* buffer, uLong count) {
+        auto& self = *static_cast<Stream*>(s);
+        try {
+            const std::size_t n = self.Read(static_cast<std::uint8_t*>(buffer), count);
+            self.position += n;
+            return static_cast<uLong>(n);
+        } catch (...) {
+            self.failed = true;
+            return 0;
+        }
+    }
+    static uLong Write(voidpf, voidpf, const void*, uLong) { return 0; }
+    static ZPOS64_T Tell(voidpf, voidpf s) { return static_cast<Stream*>(s)->position; }
+    static long Seek(voidpf, voidpf s, ZPOS64_T offset, int origin) {
+        auto& self = *static_cast<Stream*>(s);
+        // Unsigned arithmetic: minizip passes backward moves as wrapped values.
+        switch (origin) {
+        case ZLIB_FILEFUNC_SEEK_SET: self.position = offset; break;
+        case ZLIB_FILEFUNC_SEEK_CUR: self.position += offset; break;
+        case ZLIB_FILEFUNC_SEEK_END: self.position = self.size + offset; break;
+        default: return -1;
+        }
+        return 0;
+    }
+    static int Close(voidpf, voidpf) { return 0; }
+    static int Error(voidpf, voidpf s) { return static_cast<Stream*>(s)->failed ? 1 : 0; }
+};
+
+namespace {
+
+constexpr std::uint32_t kEndOfDirectorySignature = 0x06054b50;
+constexpr std::size_t kEndRecordSize = 22;
+constexpr std::size_t kMaxComment = 0xFFFF;
+
+// minizip says only "cannot open"; whether there is an end record at all
+// tells a file that is no archive from a damaged one.
+bool HasEndRecord(RandomAccessFile& file, std::uint64_t size) {
+    if (size < kEndRecordSize) return false;
+    const std::size_t tail = static_cast<std::size_t>(std::min<std::uint64_t>(size, kEndRecordSize + kMaxComment));
+    std::vector<std::uint8_t> bytes(tail);
+    const std::size_t got = file.ReadAt(size - tail, bytes.data(), tail);
+    if (got < kEndRecordSize) return false;
+    for (std::size_t i = got - kEndRecordSize + 1; i-- > 0;) {
+        const std::uint32_t sig = bytes[i] | bytes[i + 1] << 8 | bytes[i + 2] << 16 | std::uint32_t(bytes[i + 3]) << 24;
+        if (sig == kEndOfDirectorySignature) return true;
+    }
+    return false;
+}
+
+unzFile Zip(void* zip) { return static_cast<unzFile>(zip); }
+
+// Feeds an open entry's raw bytes to the decoder.
+class RawEntrySource final : public ByteSource {
+public:
+    explicit RawEntrySource(unzFile zip) : zip_(zip) {}
+    std::size_t Read(std::uint8_t* buffer, std::size_t size) override {
+        const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(size, 1u << 20));
+        const int n = unzReadCurrentFile(zip_, buffer, chunk);
+        if (n < 0) throw EntryError(EntryFault::ReadError);
+        return static_cast<std::size_t>(n);
+    }
+
+private:
+    unzFile zip_;
+};
+
+// Passes decoded bytes on, keeping their count and CRC-32.
+class CheckingSink final : public ByteSink {
+public:
+    explicit CheckingSink(ByteSink& out) : out_(out) {}
+    void Write(const std::uint8_t* data, std::size_t size) override {
+        out_.Write(data, size);
+        count += size;
+        while (size > 0) {
+            const uInt n = static_cast<uInt>(std::min<std::size_t>(size, 1u << 30));
+            crc = crc32(crc, data, n);
+            data += n;
+            size -= n;
+        }
+    }
+    std::uint64_t count = 0;
+    uLong crc = crc32(0, nullptr, 0);
+
+private:
+    ByteSink& out_;
+};
+
+}  // namespace
+
+ZipArchive::ZipArchive(RandomAccessFile& file) : stream_(std::make_unique<Stream>(file)) {
+    if (stream_->size == 0) throw ArchiveError(ArchiveFault::EmptyStream);
+    try {
+        if (!HasEndRecord(file, stream_->size)) throw ArchiveError(ArchiveFault::NotAnArchive);
+    } catch (const ArchiveError&) {
+        throw;
+    } catch (...) {
+        throw ArchiveError(ArchiveFault::ReadError);
+    }
+
+    zlib_filefunc64_def io{};
+    io.zopen64_file = &Stream::Open;
+    io.zread_file = &Stream::ReadCallback;
+    io.zwrite_file = &Stream::Write;
+    io.ztell64_file = &Stream::Tell;
+    io.zseek64_file = &Stream::Seek;
+    io.zclose_file = &Stream::Close;
+    io.zerror_file = &Stream::Error;
+    io.opaque = stream_.get();
+    zip_ = unzOpen2_64("", &io);
+    if (!zip_) throw ArchiveError(StreamFailed() ? ArchiveFault::ReadError : ArchiveFault::BadCentralHeader);
+    try {
+        ReadCentralDirectory();
+    } catch (...) {
+        unzClose(Zip(zip_));
+        throw;
+    }
+}
+
+ZipArchive::~ZipArchive() {
+    CloseEntry();
+    unzClose(Zip(zip_));
+}
+
+bool ZipArchive::StreamFailed() const { return stream_->failed; }
+
+void ZipArchive::ReadCentralDirectory() {
+    unz_global_info64 global{};
+    if (unzGetGlobalInfo64(Zip(zip_), &global) != UNZ_OK) throw ArchiveError(ArchiveFault::BadCentralHeader);
+    // Every header takes at least 46 bytes: a count beyond that is a lie and
+    // must not size anything.
+    entries_.reserve(static_cast<std::size_t>(std::min<ZPOS64_T>(global.number_entry, stream_->size / 46)));
+
+    std::string name(0x10000, '\0');
+    std::vector<char> extra(0x10000);
+    for (ZPOS64_T i = 0; i < global.number_entry; ++i) {
+        int err = i == 0 ? unzGoToFirstFile(Zip(zip_)) : unzGoToNextFile(Zip(zip_));
+        unz_file_info64 info{};
+        if (err == UNZ_OK)
+            // The whole extra field is read so that one running past the end
+            // of the file is found here and not while extracting.
+            err = unzGetCurrentFileInfo64(Zip(zip_), &info, name.data(), static_cast<uLong>(name.size()), extra.data(),
+                                          static_cast<uLong>(extra.size()), nullptr, 0);
+        if (err != UNZ_OK)
+            throw ArchiveError(err == UNZ_BADZIPFILE && !StreamFailed() ? ArchiveFault::BadCentralHeader
+                                                                        : ArchiveFault::ReadError);
+        unz64_file_pos pos{};
+        unzGetFilePos64(Zip(zip_), &pos);
+
+        ZipEntry e;
+        e.rawName.assign(name.data(), std::min<std::size_t>(info.size_filename, name.size()));
+        e.flags = static_cast<std::uint16_t>(info.flag);
+        e.name = DecodeEntryName(e.rawName, (e.flags & 0x0800) != 0);
+        e.dosDateTime = static_cast<std::uint32_t>(info.dosDate);
+        e.crc32 = static_cast<std::uint32_t>(info.crc);
+        e.compressedSize = info.compressed_size;
+        e.uncompressedSize = info.uncompressed_size;
+        e.method = static_cast<std::uint16_t>(info.compression_method);
+        e.versionNeeded = static_cast<std::uint16_t>(info.version_needed);
+        e.versionMadeBy = static_cast<std::uint16_t>(info.version);
+        e.externalAttributes = static_cast<std::uint32_t>(info.external_fa);
+        entries_.push_back(std::move(e));
+        positions_.push_back({pos.pos_in_zip_directory, pos.num_of_file});
+    }
+}
+
+void ZipArchive::OpenEntry(std::size_t index) {
+    CloseEntry();
+    const ZipEntry& entry = entries_.at(index);
+    if ((entry.versionNeeded & 0xFF) >= 64) throw EntryError(EntryFault::VersionTooNew);
+
+    unz64_file_pos pos{positions_[index].directoryOffset, positions_[index].index};
+    if (unzGoToFilePos64(Zip(zip_), &pos) != UNZ_OK) throw EntryError(EntryFault::ReadError);
+    // A raw open reads the local header and checks it against the directory.
+    int method = 0, level = 0;
+    if (unzOpenCurrentFile2(Zip(zip_), &method, &level, 1) != UNZ_OK)
+        throw EntryError(StreamFailed() ? EntryFault::ReadError : EntryFault::LocalHeaderDamaged);
+    openEntry_ = &entry;
+    if (entry.IsEncrypted()) {
+        CloseEntry();
+        throw EntryError(EntryFault::Encrypted);
+    }
+}
+
+void ZipArchive::CloseEntry() {
+    if (openEntry_) unzCloseCurrentFile(Zip(zip_));
+    openEntry_ = nullptr;
+}
+
+void ZipArchive::DecodeOpenEntry(ByteSink& out) {
+    if (!openEntry_) throw EntryError(EntryFault::ReadError);
+    struct Closer {
+        ZipArchive& archive;
+        ~Closer() { archive.CloseEntry(); }
+    } closer{*this};
+    const ZipEntry& entry = *openEntry_;
+    if (entry.uncompressedSize == 0) return;
+
+    RawEntrySource raw(Zip(zip_));
+    CheckingSink checked(out);
+    try {
+        DecodeEntry({entry.method, entry.flags, entry.compressedSize, entry.uncompressedSize}, raw, checked);
+    } catch (const DecodeError& e) {
+        if (StreamFailed()) throw EntryError(EntryFault::ReadError);
+        throw EntryError(e.Fault() == DecodeFault::Unsupported ? EntryFault::Unsupported : EntryFault::Damaged);
+    }
+    if (checked.count != entry.uncompressedSize) throw EntryError(EntryFault::Damaged);
+    if (checked.crc != entry.crc32) throw EntryError(EntryFault::CrcMismatch);
+}
