@@ -1,0 +1,50 @@
+#pragma once
+// InstallDrive: the drop-down list of the computer's fixed drives, each shown
+// with the shell's small icon and display name. Drive is the chosen letter.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+class TInstallDrive {
+public:
+    // itemHeight: the height of one entry (and of the selection field).
+    TInstallDrive(HWND parent, int id, int x, int y, int width, int height, int itemHeight, HFONT font);
+
+    HWND Handle() const { return handle_; }
+    int Id() const { return id_; }
+
+    // The upper-case letter of the selected drive; 0 while none is selected.
+    wchar_t Drive() const { return drive_; }
+    // Selects the drive with this letter (either case) when it is listed;
+    // otherwise nothing changes.
+    void SetDrive(wchar_t letter);
+
+    // Called by the window for the chooser's notifications and events.
+    void DrawItem(const DRAWITEMSTRUCT& item) const;
+    void SelectionChanged();
+    // The first time the chooser is shown without a selection it picks the
+    // drive of the current directory when listed, otherwise the first drive.
+    void Shown();
+    // A volume arrived or was removed: the list is built again.
+    void VolumesChanged();
+
+private:
+    struct Entry {
+        wchar_t letter;
+        int icon;
+        std::wstring name;
+    };
+
+    void BuildList();
+    int IndexOf(wchar_t letter) const;
+    void Select(int index);
+
+    HWND handle_;
+    int id_;
+    HIMAGELIST icons_ = nullptr;  // the system's small icon list: shared, never destroyed
+    std::vector<Entry> entries_;
+    wchar_t drive_ = 0;
+    bool shown_ = false;
+};

@@ -1,0 +1,72 @@
+#include "WizardPages.h"
+
+#include <string>
+
+namespace {
+
+constexpr int TextLeft = 21;
+
+enum class Wrap { No, Yes };
+
+// A text the size of its content, or, with a width, a box that breaks lines
+// at word boundaries; without a height it grows to fit its lines.
+void AddLabel(HWND page, const DesignScale& scale, HFONT font, const wchar_t* text, int x, int y, Wrap wrap,
+              int width = 0, int height = 0) {
+    RECT box{0, 0, scale(width), scale(height)};
+    if (width == 0 || height == 0) {
+        HDC dc = GetDC(page);
+        HGDIOBJ previous = SelectObject(dc, font);
+        RECT measured{0, 0, box.right, 0};
+        const UINT format = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (wrap == Wrap::Yes ? DT_WORDBREAK : DT_SINGLELINE);
+        // An empty text still takes the height of one line.
+        DrawTextW(dc, *text ? text : L" ", -1, &measured, format);
+        SelectObject(dc, previous);
+        ReleaseDC(page, dc);
+        if (width == 0) box.right = *text ? measured.right : 0;
+        if (height == 0) box.bottom = measured.bottom;
+    }
+    const DWORD style = WS_CHILD | WS_VISIBLE | SS_NOPREFIX | (wrap == Wrap::Yes ? SS_LEFT : SS_LEFTNOWORDWRAP);
+    HWND label = CreateWindowExW(0, L"STATIC", text, style, scale(x), scale(y), box.right, box.bottom, page, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+HWND AddPage(TNotebook& notebook, const DesignScale& scale, const PageFonts& fonts, const wchar_t* title) {
+    HWND page = notebook.AddPage();
+    AddLabel(page, scale, fonts.title, title, 21, 21, Wrap::No);
+    return page;
+}
+
+} // namespace
+
+void AddWizardPages(TNotebook& notebook, const DesignScale& scale, const PageFonts& fonts) {
+    HWND start = AddPage(notebook, scale, fonts, L"Welkom bij het installatie programma ");
+    AddLabel(start, scale, fonts.text,
+             L"Deze routine zal het bestelprogramma op uw computer installeren. Kies voor Volgende om door te gaan.",
+             TextLeft, 84, Wrap::Yes, 493, 43);
+    AddLabel(start, scale, fonts.text, L"", TextLeft, 398, Wrap::Yes, 493, 43);
+
+    HWND locatie = AddPage(notebook, scale, fonts, L"Locatie");
+    AddLabel(locatie, scale, fonts.text, L"Selecteer een schijf waarop u het programma wenst te installeren", TextLeft,
+             84, Wrap::No);
+
+    HWND installMain = AddPage(notebook, scale, fonts, L"Vooruitgang");
+    AddLabel(installMain, scale, fonts.text, L"Even geduld aub.", TextLeft, 84, Wrap::No);
+    AddLabel(installMain, scale, fonts.text, L"De componenten worden gedownload en geïnstalleerd", TextLeft, 126,
+             Wrap::No);
+
+    HWND einde = AddPage(notebook, scale, fonts, L"Installatie voltooid");
+    AddLabel(einde, scale, fonts.text,
+             L"Deze routine heeft met succes het bestelprogramma op uw computer geïnstalleerd. Klik op Voltooien om "
+             L"af te sluiten.",
+             TextLeft, 84, Wrap::Yes, 493, 74);
+
+    HWND abort = AddPage(notebook, scale, fonts, L"Installatie is niet voltooid");
+    AddLabel(abort, scale, fonts.text,
+             L"Het programma is niet succesvol geïnstalleerd op uw PC. Het progamma zal mogelijk niet correct "
+             L"werken.",
+             TextLeft, 84, Wrap::Yes, 472, 43);
+    AddLabel(abort, scale, fonts.text, L"Voer de installatie later opnieuw uit.", TextLeft, 146, Wrap::Yes, 138);
+    AddLabel(abort, scale, fonts.text, L"Neem contact op met Holvik BVBA indien het probleem zich blijft voordoen.",
+             TextLeft, 241, Wrap::No);
+}

@@ -1,0 +1,33 @@
+// Program entry: catalogue service, COM, the application titled "Setup", the
+// main window, and the message loop until the window is closed.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "Application.h"
+#include "Failure.h"
+#include "gnugettext.h"
+#include "ufrmMain.h"
+
+#ifndef SETUP_FILE_SERVER
+#error "SETUP_FILE_SERVER must name the file server's base URL"
+#endif
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    try {
+        CatalogueService catalogue;
+
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&controls);
+
+        TApplication Application;
+        Application.SetTitle(L"Setup");
+        TfrmMain frmMain(Application, L"" SETUP_FILE_SERVER);
+        frmMain.FormCreate();
+        return Application.Run(frmMain.Handle());
+    } catch (const Failure& failure) {
+        MessageBoxW(nullptr, failure.Message().c_str(), L"Setup", MB_ICONERROR | MB_OK);
+    } catch (const std::exception&) {
+        MessageBoxW(nullptr, L"Out of memory", L"Setup", MB_ICONERROR | MB_OK);
+    }
+    return 1;
+}

@@ -1,0 +1,230 @@
+#include "ufrmMain.h"
+
+#include <commctrl.h>
+#include <dbt.h>
+
+#include "Panel.h"
+
+namespace {
+
+constexpr wchar_t FormClass[] = L"TfrmMain";
+
+enum ControlId : int {
+    IdImage1 = 100,
+    IdSpeedBar = 101,
+    IdNotebook = 102,
+    IdCancel = 110,
+    IdNext = 111,
+    IdFinish = 112,
+    IdInstallDrive = 120,
+    IdProgressBar = 121,
+};
+
+// Design sizes (pixels at 120 per inch).
+constexpr int ClientWidth = 700;
+constexpr int ClientHeight = 513;
+constexpr int ImageWidth = 169;
+constexpr int BarHeight = 53;
+constexpr int PageAreaHeight = ClientHeight - BarHeight;  // 460
+constexpr int ButtonTop = 10;
+constexpr int ButtonHeight = 33;
+
+HWND CreateButton(HWND bar, int id, const wchar_t* caption, int x, int y, int width, int height, HFONT font) {
+    // Next and Finish overlap; each must clip the other or the one behind
+    // paints over the one in front.
+    HWND button = CreateWindowExW(0, WC_BUTTONW, caption,
+                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_PUSHBUTTON, x, y, width,
+                                  height, bar, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                  GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return button;
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(TApplication& application, std::wstring fileServer)
+    : application_(application), fileServer_(std::move(fileServer)), scale_(DesignScale::ForScreen()),
+      font_(MakeTahoma(scale_(14), false)), titleFont_(MakeTahoma(scale_(17), true)),
+      barFont_(MakeTahoma(scale_(15), false)) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = FormClass;
+    RegisterClassExW(&wc);
+
+    // Dialog-style frame: fixed size, close box only.
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_CLIPCHILDREN;
+    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+    RECT frame{0, 0, scale_(ClientWidth), scale_(ClientHeight)};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    CreateWindowExW(exStyle, FormClass, L"Programma - Setup", style, x, y, width, height, application_.Handle(),
+                    nullptr, instance, this);
+    SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    CreateControls();
+}
+
+TfrmMain::~TfrmMain() {
+    if (handle_) DestroyWindow(handle_);
+}
+
+void TfrmMain::CreateControls() {
+    // The left strip holds no picture and shows the white background.
+    Image1 = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BITMAP, 0, 0, scale_(ImageWidth),
+                             scale_(PageAreaHeight), handle_, reinterpret_cast<HMENU>(IdImage1),
+                             GetModuleHandleW(nullptr), nullptr);
+
+    JvSpeedBar1 = CreatePanel(handle_, IdSpeedBar, 0, scale_(PageAreaHeight), scale_(ClientWidth), scale_(BarHeight),
+                              PanelEdge::EtchedTop);
+    // Creation order is the tab order, and at creation Next lies in front of Finish.
+    btCANCEL = CreateButton(JvSpeedBar1, IdCancel, L"&Annuleer", scale_(10), scale_(ButtonTop), scale_(99),
+                            scale_(ButtonHeight), barFont_.Get());
+    btNEXT = CreateButton(JvSpeedBar1, IdNext, L"Volgende >", scale_(596), scale_(ButtonTop), scale_(98),
+                          scale_(ButtonHeight), barFont_.Get());
+    btFINISH = CreateButton(JvSpeedBar1, IdFinish, L"Voltooien", scale_(596), scale_(ButtonTop), scale_(98),
+                            scale_(ButtonHeight), barFont_.Get());
+
+    Notebook1 = std::make_unique<TNotebook>(handle_, IdNotebook, scale_(ImageWidth), 0,
+                                            scale_(ClientWidth - ImageWidth), scale_(PageAreaHeight));
+    AddWizardPages(*Notebook1, scale_, PageFonts{font_.Get(), titleFont_.Get()});
+
+    const auto& d = InstallDriveBounds;
+    InstallDrive = std::make_unique<TInstallDrive>(Notebook1->Page(static_cast<int>(TPage::Locatie)), IdInstallDrive,
+                                                   scale_(d.x), scale_(d.y), scale_(d.width), scale_(d.height),
+                                                   scale_(InstallDriveItemHeight), font_.Get());
+
+    const auto& p = ProgressBarBounds;
+    ProgressBar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, scale_(p.x), scale_(p.y),
+                                  scale_(p.width), scale_(p.height),
+                                  Notebook1->Page(static_cast<int>(TPage::InstallMain)),
+                                  reinterpret_cast<HMENU>(IdProgressBar), GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(ProgressBar, PBM_SETRANGE32, 0, 100);
+    SendMessageW(ProgressBar, PBM_SETPOS, 0, 0);
+}
+
+void TfrmMain::FormCreate() {
+    ShowPage(TPage::Start);
+    InstallDrive->SetDrive(L'C');
+}
+
+void TfrmMain::ShowPage(int index) {
+    Notebook1->SetPageIndex(index);
+    if (Notebook1->PageIndex() == static_cast<int>(TPage::Locatie)) InstallDrive->Shown();
+}
+
+void TfrmMain::BringFinishToFront() {
+    // Finish goes directly above Next; Cancel keeps its place.
+    SetWindowPos(btFINISH, btCANCEL, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (GetFocus() == btNEXT) SetFocus(btFINISH);
+    InvalidateRect(btFINISH, nullptr, TRUE);
+}
+
+void TfrmMain::SetWaitCursor(bool wait) {
+    waitCursor_ = wait;
+    SetCursor(LoadCursorW(nullptr, wait ? IDC_WAIT : IDC_ARROW));
+}
+
+void TfrmMain::PaintPending() {
+    // Only paint messages: clicks and keys stay queued until the handler is done.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        DispatchMessageW(&msg);
+    }
+}
+
+void TfrmMain::OnCommand(int id, int code) {
+    switch (id) {
+    case IdCancel:
+        if (code == BN_CLICKED) btCANCELClick();
+        break;
+    case IdNext:
+        if (code == BN_CLICKED) btNEXTClick();
+        break;
+    case IdFinish:
+        if (code == BN_CLICKED) btFINISHClick();
+        break;
+    case IdInstallDrive:
+        if (code == CBN_SELCHANGE) InstallDrive->SelectionChanged();
+        break;
+    }
+}
+
+void TfrmMain::OnActivate(bool active) {
+    if (!active) {
+        HWND focus = GetFocus();
+        focus_ = focus && IsChild(handle_, focus) ? focus : nullptr;
+        return;
+    }
+    HWND target = focus_ && IsWindow(focus_) && IsWindowVisible(focus_) && IsWindowEnabled(focus_)
+                      ? focus_
+                      : GetNextDlgTabItem(handle_, nullptr, FALSE);
+    SetFocus(target ? target : handle_);
+}
+
+LRESULT CALLBACK TfrmMain::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<TfrmMain*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->handle_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<TfrmMain*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    const LRESULT result = self->HandleMessage(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        self->handle_ = nullptr;
+    }
+    return result;
+}
+
+LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        if (lParam) OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_MEASUREITEM: {
+        auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        if (item->CtlID != IdInstallDrive) break;
+        item->itemHeight = scale_(InstallDriveItemHeight);
+        return TRUE;
+    }
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item->CtlID != IdInstallDrive || !InstallDrive) break;
+        InstallDrive->DrawItem(*item);
+        return TRUE;
+    }
+    case WM_CTLCOLORSTATIC:
+        SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+        return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+    case WM_DEVICECHANGE:
+        if ((wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) && lParam &&
+            reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam)->dbch_devicetype == DBT_DEVTYP_VOLUME && InstallDrive)
+            InstallDrive->VolumesChanged();
+        return TRUE;
+    case WM_SETCURSOR:
+        if (waitCursor_) {
+            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            return TRUE;
+        }
+        break;
+    case WM_ACTIVATE:
+        OnActivate(LOWORD(wParam) != WA_INACTIVE);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(handle_, message, wParam, lParam);
+}

@@ -1,0 +1,77 @@
+#pragma once
+// TfrmMain: the wizard's one window. The left strip Image1, the button bar
+// JvSpeedBar1 with Cancel, Next and Finish (Next and Finish share one
+// rectangle; the one in front is the one seen), and the page stack Notebook1.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "Application.h"
+#include "Failure.h"
+#include "DesignScale.h"
+#include "GdiObjects.h"
+#include "InstallDrive.h"
+#include "Notebook.h"
+#include "WizardPages.h"
+
+class TfrmMain final {
+public:
+    TfrmMain(TApplication& application, std::wstring fileServer);
+    ~TfrmMain();
+    TfrmMain(const TfrmMain&) = delete;
+    TfrmMain& operator=(const TfrmMain&) = delete;
+
+    HWND Handle() const { return handle_; }
+
+    // Creation handler: opens the wizard on its Start page with drive C.
+    void FormCreate();
+
+    // Navigation: the click handlers of the three buttons.
+    void btNEXTClick();
+    void btCANCELClick();
+    void btFINISHClick();
+
+private:
+    static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateControls();
+    void OnCommand(int id, int code);
+    void OnActivate(bool active);
+
+    // Shows a page of the stack; an index outside it changes nothing.
+    void ShowPage(int index);
+    void ShowPage(TPage page) { ShowPage(static_cast<int>(page)); }
+    TPage ActivePage() const { return static_cast<TPage>(Notebook1->PageIndex()); }
+    // Puts Finish in front of Next (they share one rectangle).
+    void BringFinishToFront();
+    // The hourglass over the whole window while an installation runs.
+    void SetWaitCursor(bool wait);
+    // Paints what is waiting to be painted, without handling any input.
+    void PaintPending();
+    // The installation run into the chosen drive, then the desktop shortcut.
+    void Install();
+
+    TApplication& application_;
+    std::wstring fileServer_;
+    DesignScale scale_;
+    HWND handle_ = nullptr;
+    HWND focus_ = nullptr;  // the control that had the focus when the window was deactivated
+    bool waitCursor_ = false;
+    bool closing_ = false;  // Finish was clicked: nothing more is started
+
+    UniqueFont font_;       // the window's font
+    UniqueFont titleFont_;  // page titles
+    UniqueFont barFont_;    // the button bar and its buttons
+
+    HWND Image1 = nullptr;
+    HWND JvSpeedBar1 = nullptr;
+    HWND btCANCEL = nullptr;
+    HWND btNEXT = nullptr;
+    HWND btFINISH = nullptr;
+    std::unique_ptr<TNotebook> Notebook1;
+    std::unique_ptr<TInstallDrive> InstallDrive;
+    HWND ProgressBar = nullptr;
+
+    std::wstring Pad;  // the target folder; empty until an installation run sets it
+};
