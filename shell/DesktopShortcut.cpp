@@ -34,8 +34,7 @@ std::wstring ReadText(const DesktopRegistry& registry, HKEY key, const wchar_t* 
         throw Failure(FormatText(LoadResString(IDS_REG_INVALID_TYPE), {std::wstring(name)}));
 
     std::wstring text(buffer.data(), length);
-    text.resize(text.find(L'\0') == std::wstring::npos ? length : text.find(L'\0'));
-    return text;
+    return text.substr(0, text.find(L'\0'));
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ const std::wstring& InterfaceNotSupportedText() {
         const wchar_t* resource = nullptr;
         const int length = LoadStringW(GetModuleHandleW(nullptr), IDS_INTERFACE_NOT_SUPPORTED,
                                        reinterpret_cast<wchar_t*>(&resource), 0);
-        return length > 0 && resource ? std::wstring(resource, length) : std::wstring(L"Interface not supported");
+        return length > 0 && resource ? std::wstring(resource, length) : std::wstring();
     }();
     return text;
 }

@@ -18,6 +18,11 @@ std::vector<BYTE> TextBytes(const std::wstring& text, bool terminated = true) {
     return std::vector<BYTE>(bytes, bytes + (text.size() + (terminated ? 1 : 0)) * sizeof(wchar_t));
 }
 
+std::vector<BYTE> WithOddByte(std::vector<BYTE> data) {
+    data.push_back('x');
+    return data;
+}
+
 std::wstring PlaceFailure(TShellLink& link, const std::wstring& pad, const DesktopRegistry& registry = {}) {
     try {
         PlaceDesktopShortcut(link, pad, registry);
@@ -115,6 +120,7 @@ TEST_F(DesktopShortcutTest, FormsTheLinkPathFromTheStoredText) {
         {"with trailing backslash", REG_SZ, TextBytes(desk + L"\\")},
         {"expandable", REG_EXPAND_SZ, TextBytes(desk)},
         {"without terminating zero", REG_SZ, TextBytes(desk, false)},
+        {"odd byte count", REG_SZ, WithOddByte(TextBytes(desk, false))},
         {"text ends at the first zero", REG_SZ, TextBytes(desk + std::wstring(1, L'\0') + L"junk")},
     };
     ASSERT_TRUE(CreateDirectoryW(desk.c_str(), nullptr));
