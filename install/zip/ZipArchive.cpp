@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "EntryName.h"
@@ -76,18 +77,28 @@ constexpr std::size_t kEndRecordSize = 22;
 constexpr std::size_t kMaxComment = 0xFFFF;
 
 // minizip says only "cannot open"; whether there is an end record at all
-// tells a file that is no archive from a damaged one.
-bool HasEndRecord(RandomAccessFile& file, std::uint64_t size) {
-    if (size < kEndRecordSize) return false;
+// tells a file that is no archive from a damaged one. Gives the offset of the
+// last end record.
+std::optional<std::uint64_t> FindEndRecord(RandomAccessFile& file, std::uint64_t size) {
+    if (size < kEndRecordSize) return std::nullopt;
     const std::size_t tail = static_cast<std::size_t>(std::min<std::uint64_t>(size, kEndRecordSize + kMaxComment));
     std::vector<std::uint8_t> bytes(tail);
     const std::size_t got = file.ReadAt(size - tail, bytes.data(), tail);
-    if (got < kEndRecordSize) return false;
+    if (got < kEndRecordSize) return std::nullopt;
     for (std::size_t i = got - kEndRecordSize + 1; i-- > 0;) {
         const std::uint32_t sig = bytes[i] | bytes[i + 1] << 8 | bytes[i + 2] << 16 | std::uint32_t(bytes[i + 3]) << 24;
-        if (sig == kEndOfDirectorySignature) return true;
+        if (sig == kEndOfDirectorySignature) return size - tail + i;
     }
-    return false;
+    return std::nullopt;
+}
+
+// An end record at the very start leaves no room for entries: minizip takes
+// offset 0 for "not found", so such an archive is judged here. It is empty
+// when its record counts no entries.
+bool IsEmptyArchive(RandomAccessFile& file) {
+    std::uint8_t record[kEndRecordSize];
+    if (file.ReadAt(0, record, sizeof record) != sizeof record) return false;
+    return (record[8] | record[9] | record[10] | record[11]) == 0;
 }
 
 unzFile Zip(void* zip) { return static_cast<unzFile>(zip); }
@@ -132,13 +143,19 @@ private:
 
 ZipArchive::ZipArchive(RandomAccessFile& file) : stream_(std::make_unique<Stream>(file)) {
     if (stream_->size == 0) throw ArchiveError(ArchiveFault::EmptyStream);
+    std::optional<std::uint64_t> endRecord;
     try {
-        if (!HasEndRecord(file, stream_->size)) throw ArchiveError(ArchiveFault::NotAnArchive);
+        endRecord = FindEndRecord(file, stream_->size);
+        if (endRecord == 0u) {
+            if (IsEmptyArchive(file)) return;
+            throw ArchiveError(ArchiveFault::BadCentralHeader);
+        }
     } catch (const ArchiveError&) {
         throw;
     } catch (...) {
         throw ArchiveError(ArchiveFault::ReadError);
     }
+    if (!endRecord) throw ArchiveError(ArchiveFault::NotAnArchive);
 
     zlib_filefunc64_def io{};
     io.zopen64_file = &Stream::Open;
@@ -161,7 +178,7 @@ ZipArchive::ZipArchive(RandomAccessFile& file) : stream_(std::make_unique<Stream
 
 ZipArchive::~ZipArchive() {
     CloseEntry();
-    unzClose(Zip(zip_));
+    if (zip_) unzClose(Zip(zip_));
 }
 
 bool ZipArchive::StreamFailed() const { return stream_->failed; }
