@@ -15,6 +15,9 @@ add_library(setup_zip_decoders STATIC
   ${CMAKE_CURRENT_LIST_DIR}/Codecs/SevenZipGuids.cpp)
 target_include_directories(setup_zip_decoders PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(setup_zip_decoders PRIVATE dep::codec7z dep::zlib dep::bz2 dep::lzma dep::wavpack)
+if(WIN32)
+  target_link_libraries(setup_zip_decoders PRIVATE uuid)  # IID_IUnknown for 7-Zip's coders
+endif()
 # 7-Zip's coders are built without RTTI; classes that derive from them must
 # be too, or they would refer to type information that does not exist.
 set_source_files_properties(

@@ -1,6 +1,6 @@
 // Every method's decoding path on arbitrary bytes. The first byte picks the
 // method, the second the general-purpose flags that matter (bits 1 and 2),
-// the third the declared size; the rest is the entry's raw data.
+// the next three the declared size; the rest is the entry's raw data.
 #include "Decoder.h"
 
 #include <algorithm>
@@ -34,14 +34,14 @@ constexpr std::uint16_t kMethods[] = {0, 1, 2, 3, 4, 5, 6, 8, 9, 12, 14, 97, 98,
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 3) return 0;
+    if (size < 5) return 0;
     const std::uint16_t method = kMethods[data[0] % std::size(kMethods)];
     const std::uint16_t flags = data[1] & 0x06;
-    const std::uint64_t declared = std::uint64_t{1} << (data[2] % 21);  // up to 1 MiB
-    Source source(data + 3, size - 3);
+    const std::uint64_t declared = data[2] | (data[3] << 8) | (data[4] << 16);
+    Source source(data + 5, size - 5);
     Sink sink;
     try {
-        DecodeEntry({method, flags, size - 3, declared}, source, sink);
+        DecodeEntry({method, flags, size - 5, declared}, source, sink);
     } catch (const DecodeError&) {
     }
     return 0;

@@ -1,5 +1,5 @@
-// Our own Reduce decoder on arbitrary bytes: the first byte picks the factor
-// and the declared size, the rest is the compressed data.
+// Our own Reduce decoder on arbitrary bytes: the first byte picks the factor,
+// the next three give the declared size; the rest is the compressed data.
 #include "Decoder.h"
 
 #include <algorithm>
@@ -30,13 +30,13 @@ public:
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 1) return 0;
+    if (size < 4) return 0;
     const std::uint16_t method = static_cast<std::uint16_t>(2 + (data[0] & 3));
-    const std::uint64_t declared = std::uint64_t{1} << (data[0] >> 2 & 0x1F);
-    Source source(data + 1, size - 1);
+    const std::uint64_t declared = data[1] | (data[2] << 8) | (data[3] << 16);
+    Source source(data + 4, size - 4);
     Sink sink;
     try {
-        DecodeEntry({method, 0, size - 1, std::min<std::uint64_t>(declared, 1 << 20)}, source, sink);
+        DecodeEntry({method, 0, size - 4, declared}, source, sink);
     } catch (const DecodeError&) {
     }
     return 0;

@@ -48,6 +48,7 @@ void DecodeLzma(ByteSource& raw, SizedSink& out, std::uint16_t flags) {
     // afterwards); without one the decoder stops at the entry's size.
     const bool endMarker = (flags & 0x02) != 0;
     if (!endMarker) {
+        if (out.Full()) return;  // nothing to decode, and nothing ends it
         options.ext_size_low = static_cast<std::uint32_t>(out.Remaining());
         options.ext_size_high = static_cast<std::uint32_t>(out.Remaining() >> 32);
     }

@@ -3,6 +3,7 @@
 // failure of a stream into an error code, so the adaptors keep the exception
 // that the source or sink threw and the caller rethrows it afterwards.
 #include "CodecSupport.h"
+#include "SevenZipPlatform.h"
 
 #include <exception>
 
@@ -15,9 +16,11 @@ namespace zipcodec {
 Z7_CLASS_IMP_NOQIB_1(SourceInStream, ISequentialInStream)
     ByteSource& source_;
     std::exception_ptr& failure_;
+    UInt64 delivered_ = 0;
 
 public:
     SourceInStream(ByteSource& source, std::exception_ptr& failure) : source_(source), failure_(failure) {}
+    UInt64 Delivered() const { return delivered_; }
 };
 
 Z7_CLASS_IMP_NOQIB_1(SinkOutStream, ISequentialOutStream)
