@@ -164,13 +164,22 @@ void DecodeWavPack(ByteSource& raw, SizedSink& out) {
     const std::uint32_t frames = static_cast<std::uint32_t>(std::max<std::size_t>(1, 16384 / channels));
     std::vector<std::int32_t> samples(static_cast<std::size_t>(frames) * channels);
     std::vector<std::uint8_t> bytes(samples.size() * bytesPerSample);
+    std::uint64_t audioBytes = 0;
     for (;;) {
         const std::uint32_t got = WavpackUnpackSamples(wpc, samples.data(), frames);
         feed.Check();
         if (got == 0) break;
-        out.Write(bytes.data(), packer.Pack(samples.data(), std::size_t{got} * channels, bytes.data()));
+        const std::size_t size = packer.Pack(samples.data(), std::size_t{got} * channels, bytes.data());
+        out.Write(bytes.data(), size);
+        audioBytes += size;
     }
     if (WavpackGetNumErrors(wpc) > 0) ThrowDamaged("WavPack blocks fail their checksums");
+    // RIFF pads a chunk of odd length with one zero byte; the stream keeps
+    // neither the byte nor a trace of it in the wrapper.
+    if (WavpackGetFileFormat(wpc) == WP_FORMAT_WAV && audioBytes % 2 == 1) {
+        const std::uint8_t pad = 0;
+        out.Write(&pad, 1);
+    }
     PassWrapper(wpc, out);  // the trailer, read with the last block
 }
 
