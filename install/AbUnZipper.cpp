@@ -1,0 +1,232 @@
+#include "AbUnZipper.h"
+
+#include <windows.h>
+
+#include <optional>
+
+#include "ArchiveFile.h"
+#include "Failure.h"
+#include "FormatText.h"
+#include "LibraryText.h"
+#include "SystemErrorText.h"
+#include "TargetName.h"
+#include "UniqueHandle.h"
+#include "UnpackTexts.h"
+#include "ZipArchive.h"
+
+struct TAbUnZipper::TOpenArchive {
+    explicit TOpenArchive(UniqueFile h) : handle(std::move(h)), file(handle.Get()), zip(file) {}
+    UniqueFile handle;
+    HandleFile file;
+    ZipArchive zip;
+};
+
+namespace {
+
+[[noreturn]] void Fail(unsigned id) { throw Failure(LoadResString(id)); }
+
+std::wstring Wide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
+
+// Why an entry was left out, as the message will say it.
+std::wstring Reason(unsigned id, std::initializer_list<FormatArg> args = {}) {
+    return FormatText(LoadResString(id), args);
+}
+
+std::wstring EntryReason(const EntryError& e, const ZipEntry& entry) {
+    switch (e.Fault()) {
+    case EntryFault::VersionTooNew: {
+        const int version = entry.versionNeeded & 0xFF;
+        return Reason(IDS_REASON_VERSION, {std::int64_t{version / 10}, std::int64_t{version % 10}});
+    }
+    case EntryFault::LocalHeaderDamaged: return Reason(IDS_REASON_LOCAL_HEADER);
+    case EntryFault::Encrypted: return Reason(IDS_REASON_ENCRYPTED);
+    case EntryFault::Unsupported:
+        return Reason(IsSupportedMethod(entry.method) ? IDS_REASON_OPTIONS : IDS_REASON_METHOD,
+                      {std::int64_t{entry.method}});
+    case EntryFault::Damaged: return Reason(IDS_REASON_DAMAGED);
+    case EntryFault::ReadError: return Reason(IDS_REASON_READ);
+    case EntryFault::CrcMismatch: return Reason(IDS_REASON_CRC);
+    }
+    return Reason(IDS_REASON_DAMAGED);
+}
+
+bool IsProtected(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+}
+
+// True when path names the same file as the open archive (by file identity,
+// so short names and links are caught too). Only an existing file is opened,
+// for its attributes alone.
+bool IsSameFile(const std::wstring& path, HANDLE archive) {
+    UniqueFile other(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!other) return false;
+    BY_HANDLE_FILE_INFORMATION a{}, b{};
+    return ::GetFileInformationByHandle(archive, &a) && ::GetFileInformationByHandle(other.Get(), &b) &&
+           a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
+
+bool MatchesMask(std::wstring mask, std::wstring name) {
+    // "*.*" is every name, with or without a dot, as on DOS.
+    if (mask == L"*.*" || mask == L"*") return true;
+    // Letter case does not matter.
+    ::CharUpperBuffW(mask.data(), static_cast<DWORD>(mask.size()));
+    ::CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+    std::size_t m = 0, n = 0, starM = std::wstring::npos, starN = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && (mask[m] == L'?' || mask[m] == name[n])) {
+            ++m;
+            ++n;
+        } else if (m < mask.size() && mask[m] == L'*') {
+            starM = m++;
+            starN = n;
+        } else if (starM != std::wstring::npos) {
+            m = starM + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == L'*') ++m;
+    return m == mask.size();
+}
+
+// Last-write time from the entry's DOS date and time, read as local time.
+void SetLastWriteTime(HANDLE file, std::uint32_t dosDateTime) {
+    FILETIME local{}, utc{};
+    if (::DosDateTimeToFileTime(static_cast<WORD>(dosDateTime >> 16), static_cast<WORD>(dosDateTime), &local) &&
+        ::LocalFileTimeToFileTime(&local, &utc))
+        ::SetFileTime(file, nullptr, nullptr, &utc);
+}
+
+}  // namespace
+
+TAbUnZipper::TAbUnZipper() = default;
+TAbUnZipper::~TAbUnZipper() = default;
+
+void TAbUnZipper::SetBaseDirectory(std::wstring value) {
+    while (value.size() > 1 && value.back() == L'\\' && !(value.size() == 3 && value[1] == L':')) value.pop_back();
+    FBaseDirectory = std::move(value);
+}
+
+void TAbUnZipper::OpenArchive(const std::wstring& FileName) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(FileName.c_str(), GetFileExInfoStandard, &data)) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME)
+            Fail(IDS_FILE_NOT_FOUND);
+    } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        Fail(IDS_FILE_NOT_FOUND);
+    } else if (data.nFileSizeHigh == 0 && data.nFileSizeLow == 0) {
+        Fail(IDS_INVALID_STREAM);
+    }
+    CloseArchive();
+
+    UniqueFile handle(::CreateFileW(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle) {
+        const DWORD error = ::GetLastError();
+        throw Failure(FormatText(LoadResString(IDS_CANNOT_OPEN_FILE), {FileName, SystemErrorText(error)}));
+    }
+    try {
+        FArchive = std::make_unique<TOpenArchive>(std::move(handle));
+    } catch (const ArchiveError& e) {
+        // The archive that failed is closed at once, so it can be deleted.
+        switch (e.Fault()) {
+        case ArchiveFault::EmptyStream: Fail(IDS_INVALID_STREAM);
+        case ArchiveFault::NotAnArchive: Fail(IDS_UNHANDLED_ARCHIVE_TYPE);
+        case ArchiveFault::BadCentralHeader: Fail(IDS_NOT_PKZIP_FILE);
+        case ArchiveFault::ReadError: Fail(IDS_STREAM_READ_ERROR);
+        }
+        Fail(IDS_NOT_PKZIP_FILE);
+    }
+}
+
+void TAbUnZipper::CloseArchive() { FArchive.reset(); }
+
+namespace {
+
+// Extracts one file entry to target. Returns why it could not be written
+// faithfully, or nothing: also when a protected or busy file is kept.
+std::optional<std::wstring> ExtractEntry(ZipArchive& zip, std::size_t index, const std::wstring& bare,
+                                         const std::wstring& target, HANDLE archive) {
+    const ZipEntry& entry = zip.Entries()[index];
+    // Never opened: a device name reaches a device, not a file in the folder.
+    if (IsDeviceName(bare)) return Reason(IDS_REASON_DEVICE);
+    if (IsOnlyDotsAndBlanks(bare)) return Reason(IDS_REASON_NAME_REFUSED, {SystemErrorText(ERROR_INVALID_NAME)});
+    if (IsSameFile(target, archive)) return Reason(IDS_REASON_ARCHIVE_ITSELF);
+
+    try {
+        zip.OpenEntry(index);
+    } catch (const EntryError& e) {
+        return EntryReason(e, entry);
+    }
+
+    // Read-only, hidden and system files are the user's: kept as they are.
+    if (IsProtected(::GetFileAttributesW(target.c_str()))) return std::nullopt;
+    UniqueFile file(::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return std::nullopt;  // in use
+        if (error == ERROR_ACCESS_DENIED && IsProtected(::GetFileAttributesW(target.c_str()))) return std::nullopt;
+        if (error == ERROR_INVALID_NAME || error == ERROR_BAD_PATHNAME || error == ERROR_FILENAME_EXCED_RANGE ||
+            error == ERROR_DIRECTORY)
+            return Reason(IDS_REASON_NAME_REFUSED, {SystemErrorText(error)});
+        return Reason(IDS_REASON_CREATE, {SystemErrorText(error)});
+    }
+
+    std::optional<std::wstring> failure;
+    try {
+        HandleSink sink(file.Get());
+        zip.DecodeOpenEntry(sink);
+        sink.Flush();
+    } catch (const EntryError& e) {
+        failure = EntryReason(e, entry);
+    } catch (const WriteFailure& e) {
+        failure = Reason(IDS_REASON_WRITE, {SystemErrorText(e.error)});
+    }
+    if (failure) {
+        // What was written is not the entry: no file rather than a wrong one.
+        file.Reset();
+        ::DeleteFileW(target.c_str());
+        return failure;
+    }
+    SetLastWriteTime(file.Get(), entry.dosDateTime);
+    file.Reset();
+    ::SetFileAttributesW(target.c_str(), entry.FileAttributes());
+    return std::nullopt;
+}
+
+}  // namespace
+
+void TAbUnZipper::ExtractFiles(const std::wstring& FileMask) {
+    if (!FArchive) return;
+    ZipArchive& zip = FArchive->zip;
+    struct Left { std::wstring name, reason; };
+    std::optional<Left> first;
+    std::int64_t more = 0;
+
+    for (std::size_t i = 0; i < zip.Entries().size(); ++i) {
+        const ZipEntry& entry = zip.Entries()[i];
+        const std::wstring bare = Wide(entry.BareName());
+        if (bare.empty() || !MatchesMask(FileMask, bare) || entry.IsFolder()) continue;
+        if (HasInvalidPathCharacters(bare)) Fail(IDS_INVALID_CHARS_IN_PATH);
+
+        const bool root = FBaseDirectory.ends_with(L'\\');
+        const std::wstring target = FBaseDirectory + (root ? L"" : L"\\") + bare;
+        if (auto reason = ExtractEntry(zip, i, bare, target, FArchive->handle.Get())) {
+            if (first)
+                ++more;
+            else
+                first = Left{Wide(entry.name), std::move(*reason)};
+        }
+    }
+    if (first && more == 0)
+        throw Failure(FormatText(LoadResString(IDS_ENTRY_NOT_EXTRACTED), {first->name, first->reason}));
+    if (first)
+        throw Failure(FormatText(LoadResString(IDS_ENTRIES_NOT_EXTRACTED), {more + 1, first->name, first->reason}));
+}

@@ -1,0 +1,42 @@
+#pragma once
+// TAbUnZipper: the main window's archive extractor. It holds at most one
+// open ZIP archive and writes its file entries, flattened, into
+// BaseDirectory: each under the last component of its stored name, no folder
+// ever made, existing files replaced without a question.
+#include <memory>
+#include <string>
+
+class TAbUnZipper {
+public:
+    TAbUnZipper();
+    ~TAbUnZipper();
+    TAbUnZipper(const TAbUnZipper&) = delete;
+    TAbUnZipper& operator=(const TAbUnZipper&) = delete;
+
+    // Kept without a trailing backslash, except for a drive root ("C:\").
+    const std::wstring& BaseDirectory() const { return FBaseDirectory; }
+    void SetBaseDirectory(std::wstring value);
+
+    // Closes the open archive, if any, then opens FileName (read only, shared
+    // with readers and writers but not with deleters) and reads its whole
+    // central directory. Fails (Failure) with "File not found", "Invalid
+    // Stream", "Cannot open file ...", "Unhandled Archive Type", "Invalid file
+    // - not a PKZip file" or "Stream read error".
+    void OpenArchive(const std::wstring& FileName);
+
+    // Writes the file entries whose bare names match FileMask ("*.*": all).
+    // Stops at once with "Invalid characters in path" for a name no path can
+    // hold. An existing file that is read-only, hidden, system or in use is
+    // kept and its entry passed over. Any other entry that cannot be written
+    // faithfully is left out, the rest still extracted, and afterwards a
+    // Failure names the first such entry and why.
+    void ExtractFiles(const std::wstring& FileMask);
+
+    // Closes the open archive; nothing happens when none is open.
+    void CloseArchive();
+
+private:
+    struct TOpenArchive;
+    std::wstring FBaseDirectory;
+    std::unique_ptr<TOpenArchive> FArchive;
+};

@@ -1,0 +1,25 @@
+#pragma once
+// String table ids of the archive extraction texts (block 512-767).
+#define IDS_FILE_NOT_FOUND 512
+#define IDS_INVALID_STREAM 513
+#define IDS_CANNOT_OPEN_FILE 514
+#define IDS_UNHANDLED_ARCHIVE_TYPE 515
+#define IDS_NOT_PKZIP_FILE 516
+#define IDS_STREAM_READ_ERROR 517
+#define IDS_INVALID_CHARS_IN_PATH 518
+// An entry that could not be extracted faithfully: the first one is named.
+#define IDS_ENTRY_NOT_EXTRACTED 528
+#define IDS_ENTRIES_NOT_EXTRACTED 529
+#define IDS_REASON_CRC 530
+#define IDS_REASON_DAMAGED 531
+#define IDS_REASON_METHOD 532
+#define IDS_REASON_OPTIONS 533
+#define IDS_REASON_ENCRYPTED 534
+#define IDS_REASON_VERSION 535
+#define IDS_REASON_LOCAL_HEADER 536
+#define IDS_REASON_READ 537
+#define IDS_REASON_NAME_REFUSED 538
+#define IDS_REASON_DEVICE 539
+#define IDS_REASON_ARCHIVE_ITSELF 540
+#define IDS_REASON_CREATE 541
+#define IDS_REASON_WRITE 542

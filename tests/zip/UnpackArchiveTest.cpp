@@ -1,0 +1,303 @@
+// Extraction into a real folder: TAbUnZipper and UnpackArchive on archives
+// made by real tools, samples and crafted ones.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "AbUnZipper.h"
+#include "Failure.h"
+#include "SystemErrorText.h"
+#include "UniqueHandle.h"
+#include "UnpackArchive.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The build's folders as Wine sees them (drive Z: is the Unix root).
+std::wstring Win(const std::string& unixPath) {
+    std::wstring path = L"Z:";
+    for (char c : unixPath) path += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return path;
+}
+std::wstring Fixture(const std::string& name) { return Win(std::string(ZIP_FIXTURES) + "/" + name); }
+std::wstring Made(const std::string& name) { return Win(std::string(ZIP_ARCHIVES) + "/" + name); }
+
+std::string ReadAll(const std::wstring& path) {
+    std::ifstream in(fs::path(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+void WriteAll(const std::wstring& path, const std::string& bytes) {
+    std::ofstream(fs::path(path), std::ios::binary) << bytes;
+}
+bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+DWORD Attributes(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
+
+// Each test works in its own folder: sandbox\target\ receives the archive
+// and its entries; nothing may appear beside target.
+class Extraction : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, temp);
+        static int counter = 0;
+        sandbox = std::wstring(temp) + L"unzip-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                  std::to_wstring(++counter);
+        target = sandbox + L"\\target\\";
+        fs::create_directories(fs::path(target));
+    }
+    void TearDown() override {
+        std::error_code ec;
+        for (auto& f : fs::recursive_directory_iterator(fs::path(sandbox), ec))
+            ::SetFileAttributesW(f.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+        fs::remove_all(fs::path(sandbox), ec);
+    }
+
+    // Copies an archive into the target folder and unpacks it there; gives
+    // the failure text, if any.
+    std::optional<std::wstring> Unpack(const std::wstring& source, const std::wstring& as = L"main.zip") {
+        archive = target + as;
+        EXPECT_TRUE(::CopyFileW(source.c_str(), archive.c_str(), FALSE)) << "copy failed";
+        try {
+            UnpackArchive(unzipper, archive);
+        } catch (const Failure& f) {
+            return f.Message();
+        }
+        return std::nullopt;
+    }
+    std::set<std::wstring> Listing(const std::wstring& folder) {
+        std::set<std::wstring> names;
+        for (auto& f : fs::directory_iterator(fs::path(folder))) names.insert(f.path().filename().wstring());
+        return names;
+    }
+    std::string Content(const std::wstring& name) { return ReadAll(target + name); }
+
+    TAbUnZipper unzipper;
+    std::wstring sandbox, target, archive;
+};
+
+TEST_F(Extraction, FailuresOfTheWholeArchiveKeepIt) {
+    const struct { const char* archive; const wchar_t* text; } cases[] = {
+        {"bad-empty.zip", L"Invalid Stream"},
+        {"bad-html.zip", L"Unhandled Archive Type"},
+        {"bad-central-signature.zip", L"Invalid file - not a PKZip file"},
+        {"bad-extra-past-end.zip", L"Stream read error"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Unpack(Made(c.archive)), std::wstring(c.text)) << c.archive;
+        EXPECT_TRUE(Exists(archive)) << c.archive;
+    }
+    EXPECT_EQ(Listing(target), (std::set<std::wstring>{L"main.zip"}));
+
+    TAbUnZipper other;
+    try {
+        other.OpenArchive(target + L"missing.zip");
+        ADD_FAILURE() << "opened a missing file";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.Message(), L"File not found");
+    }
+}
+
+TEST_F(Extraction, AnArchiveOpenedWithoutSharingCannotBeOpened) {
+    archive = target + L"main.zip";
+    ASSERT_TRUE(::CopyFileW(Made("py-main.zip").c_str(), archive.c_str(), FALSE));
+    UniqueFile locked(::CreateFileW(archive.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(locked);
+    try {
+        unzipper.OpenArchive(archive);
+        ADD_FAILURE() << "opened a locked file";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.Message(), L"Cannot open file \"" + archive + L"\". " + SystemErrorText(ERROR_SHARING_VIOLATION));
+    }
+}
+
+TEST_F(Extraction, EntriesLandFlatInTheTargetFolderAndNowhereElse) {
+    EXPECT_EQ(Unpack(Made("py-names.zip")), std::nullopt);
+    // Folder entries and stored paths make no folders; "stream:" has no bare
+    // name; the archive is deleted.
+    EXPECT_EQ(Listing(target), (std::set<std::wstring>{L"readme.txt", L"up.dll", L"win.dll", L"etc.dll", L"unc.dll",
+                                                       L"back.dll", L"zero.txt", L"Grüße €.txt"}));
+    EXPECT_EQ(Listing(sandbox), (std::set<std::wstring>{L"target"}));
+    EXPECT_EQ(Content(L"up.dll"), "dot dot");
+    EXPECT_EQ(Content(L"unc.dll"), "unc");
+    EXPECT_EQ(Content(L"zero.txt"), "");
+
+    // Two entries with one bare name: the later one in the directory wins.
+    EXPECT_EQ(Unpack(Made("infozip-deflate.zip")), std::nullopt);
+    EXPECT_EQ(Content(L"app.exe"), ReadAll(Made("src/data/app.exe")));
+    EXPECT_FALSE(Exists(target + L"bin"));
+    EXPECT_FALSE(Exists(target + L"data"));
+}
+
+TEST_F(Extraction, SampleTraversalNamesStayInside) {
+    for (const char* sample : {"names-path-traversal-dotdot-dotnet.zip", "names-path-traversal-backslash-sharpcompress.zip",
+                               "names-invalid-on-windows-dotnet.zip", "attrs-unix-symlink-go.zip"}) {
+        Unpack(Fixture(sample));  // some of these stop on a name no path can hold
+        EXPECT_EQ(Listing(sandbox), (std::set<std::wstring>{L"target"})) << sample;
+        for (const auto& name : Listing(target)) EXPECT_FALSE(fs::is_directory(fs::path(target + name))) << sample;
+    }
+    // A link entry becomes a plain file holding the link text, never a link.
+    EXPECT_EQ(Content(L"symlink"), "../target");
+}
+
+TEST_F(Extraction, AnImpossibleCharacterStopsWithEarlierEntriesKept) {
+    EXPECT_EQ(Unpack(Made("py-pipe.zip")), L"Invalid characters in path");
+    EXPECT_EQ(Content(L"first.txt"), "before");
+    EXPECT_FALSE(Exists(target + L"after.txt"));
+    EXPECT_TRUE(Exists(archive));
+}
+
+TEST_F(Extraction, EveryMethodExtractsFromRealArchives) {
+    for (const char* made : {"infozip-deflate.zip", "infozip-stored.zip", "7z-deflate64.zip", "7z-bzip2.zip",
+                             "7z-lzma.zip", "7z-ppmd.zip"}) {
+        EXPECT_EQ(Unpack(Made(made)), std::nullopt) << made;
+        EXPECT_EQ(Content(L"readme.txt"), ReadAll(Made("src/readme.txt"))) << made;
+        EXPECT_EQ(Content(L"noise.bin"), ReadAll(Made("src/noise.bin"))) << made;
+    }
+    // Methods no tool here writes: public samples, CRC-32 checked while written.
+    const struct { const char* sample; const wchar_t* file; std::uintmax_t size; } samples[] = {
+        {"method-01-shrink-sharpcompress.zip", L"TEST.EXE", 45056},
+        {"method-02-reduce1-corkami.zip", L"HELLO.TXT", 10140},
+        {"method-03-reduce2-corkami.zip", L"HELLO.TXT", 10140},
+        {"method-04-reduce3-corkami.zip", L"HELLO.TXT", 10140},
+        {"method-05-reduce4-corkami.zip", L"HELLO.TXT", 10140},
+        {"method-06-implode-mixed-sharpcompress.zip", L"TEST.EXE", 45056},
+        {"method-97-wavpack-winzip-corkami.zip", L"sine.wav", 176444},
+    };
+    for (const auto& s : samples) {
+        EXPECT_EQ(Unpack(Fixture(s.sample)), std::nullopt) << s.sample;
+        EXPECT_EQ(fs::file_size(fs::path(target + s.file)), s.size) << s.sample;
+    }
+}
+
+TEST_F(Extraction, ExistingFilesAreReplacedWithoutAsking) {
+    WriteAll(target + L"VENKOR.EXE", "an older version");
+    EXPECT_EQ(Unpack(Made("py-main.zip")), std::nullopt);
+    EXPECT_EQ(Content(L"VENKOR.EXE"), "main version");
+    EXPECT_EQ(Unpack(Made("py-upgrade.zip"), L"upgrade.zip"), std::nullopt);
+    EXPECT_EQ(Content(L"VENKOR.EXE"), "upgrade version");
+}
+
+TEST_F(Extraction, FilesInUseAreKeptSilently) {
+    WriteAll(target + L"VENKOR.EXE", "running");
+    UniqueFile running(::CreateFileW((target + L"VENKOR.EXE").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(running);
+    EXPECT_EQ(Unpack(Made("py-main.zip")), std::nullopt);
+    running.Reset();
+    EXPECT_EQ(Content(L"VENKOR.EXE"), "running");
+    EXPECT_EQ(Content(L"only-main.txt"), "main");
+}
+
+TEST_F(Extraction, ProtectedFilesAreKeptSilently) {
+    for (DWORD protection : {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
+        const std::wstring file = target + L"VENKOR.EXE";
+        WriteAll(file, "the user's copy");
+        ::SetFileAttributesW(file.c_str(), protection);
+        if (!(Attributes(file) & protection)) {
+            ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+            GTEST_SKIP() << "this system does not keep attribute " << protection
+                         << " (Wine does not honour hidden and system)";
+        }
+        EXPECT_EQ(Unpack(Made("py-main.zip")), std::nullopt) << protection;
+        EXPECT_EQ(Content(L"VENKOR.EXE"), "the user's copy") << protection;
+        ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
+TEST_F(Extraction, TimesAndAttributesComeFromTheEntry) {
+    EXPECT_EQ(Unpack(Made("py-attributes.zip")), std::nullopt);
+
+    // 13:45:31 is stored as 13:45:30 (DOS keeps even seconds), read as local time.
+    FILETIME local{}, expected{}, written{};
+    ASSERT_TRUE(::DosDateTimeToFileTime(((2021 - 1980) << 9) | (6 << 5) | 15, (13 << 11) | (45 << 5) | 15, &local));
+    ASSERT_TRUE(::LocalFileTimeToFileTime(&local, &expected));
+    UniqueFile file(::CreateFileW((target + L"odd-seconds.txt").c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(::GetFileTime(file.Get(), nullptr, nullptr, &written));
+    EXPECT_EQ(::CompareFileTime(&written, &expected), 0);
+
+    // (Wine shows the archive bit on every file, so a Unix mode's "nothing
+    // else" is checked on the bits it does keep.)
+    constexpr DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
+    constexpr DWORD others = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    EXPECT_EQ(Attributes(target + L"dos-readonly.txt") & kept, kept);
+    EXPECT_EQ(Attributes(target + L"unix-readonly.txt") & others, DWORD{FILE_ATTRIBUTE_READONLY});
+    EXPECT_EQ(Attributes(target + L"big-attrs.txt") & others, DWORD{FILE_ATTRIBUTE_READONLY});
+    EXPECT_EQ(Attributes(target + L"unix-writable.txt") & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_EQ(Attributes(target + L"dos-plain.txt") & FILE_ATTRIBUTE_READONLY, 0u);
+}
+
+TEST_F(Extraction, AnEmptyArchiveWritesNothingAndIsDeleted) {
+    EXPECT_EQ(Unpack(Made("py-empty.zip")), std::nullopt);
+    EXPECT_TRUE(Listing(target).empty());
+}
+
+// An entry that cannot be written faithfully is left out, the others are
+// extracted, and the run fails afterwards naming the entry and the reason.
+TEST_F(Extraction, EntriesThatCannotBeWrittenFaithfullyAreReported) {
+    // older: a file of the entry's name exists beforehand. It is deleted when
+    // decoding fails (a CRC-32 mismatch included) and kept when the entry is
+    // refused before its file is touched.
+    enum Older { None, Deleted, Kept };
+    const struct { const char* archive; const wchar_t* entry; const wchar_t* reason; const wchar_t* file; Older older; } cases[] = {
+        {"mend-crc.zip", L"crc.txt", L"its data does not match its CRC-32 checksum", L"crc.txt", Deleted},
+        {"mend-damaged.zip", L"damaged.txt", L"its compressed data is damaged", L"damaged.txt", Deleted},
+        {"mend-method.zip", L"method7.txt", L"it uses compression method 7, which is not supported", L"method7.txt", Deleted},
+        {"mend-encrypted.zip", L"secret.txt", L"it is encrypted", L"secret.txt", Kept},
+        {"mend-version.zip", L"future.txt", L"it needs ZIP version 6.4", L"future.txt", Kept},
+        {"mend-local.zip", L"badlocal.txt", L"its local header is missing or damaged", L"badlocal.txt", Kept},
+        {"mend-device-con.zip", L"dir/CON", L"its name is reserved for a device", L"CON", None},
+        {"mend-device-nul.zip", L"nul.txt", L"its name is reserved for a device", L"nul.txt", None},
+        {"mend-device-com.zip", L"Com1.log", L"its name is reserved for a device", L"Com1.log", None},
+        {"mend-device-lpt.zip", L"lpt9.dat.txt", L"its name is reserved for a device", L"lpt9.dat.txt", None},
+        {"mend-refused.zip", L"what?.txt", nullptr, L"what?.txt", None},
+    };
+    for (const auto& c : cases) {
+        if (c.older != None) WriteAll(target + c.file, "older");
+        const auto failure = Unpack(Made(c.archive));
+        ASSERT_TRUE(failure) << c.archive;
+        const std::wstring start = L"Could not extract \"" + std::wstring(c.entry) + L"\" from the archive: ";
+        EXPECT_EQ(failure->substr(0, start.size()), start) << c.archive;
+        if (c.reason) EXPECT_EQ(failure->substr(start.size()), std::wstring(c.reason) + L".") << c.archive;
+        EXPECT_EQ(Content(L"good.txt"), "good entry\r\n") << c.archive;
+        EXPECT_EQ(Content(L"later.txt"), "after the bad one\r\n") << c.archive;
+        // A listing, not a look-up: a device name always "exists".
+        EXPECT_EQ(Listing(target).count(c.file), c.older == Kept ? 1u : 0u) << c.archive;
+        if (c.older == Kept) EXPECT_EQ(Content(c.file), "older") << c.archive;
+        EXPECT_TRUE(Exists(archive)) << c.archive;
+        unzipper.CloseArchive();
+        ::DeleteFileW((target + c.file).c_str());
+    }
+}
+
+TEST_F(Extraction, SeveralFaultsNameTheFirstAndCountThem) {
+    EXPECT_EQ(Unpack(Made("mend-several.zip")),
+              L"Could not extract 2 entries from the archive; the first is \"secret.txt\": it is encrypted.");
+}
+
+TEST_F(Extraction, AnEntryNeverOverwritesTheArchiveItself) {
+    const auto failure = Unpack(Made("mend-self.zip"), L"self.zip");
+    EXPECT_EQ(failure, L"Could not extract \"folder/self.zip\" from the archive: "
+                       L"it would overwrite the archive being extracted.");
+    unzipper.CloseArchive();
+    EXPECT_EQ(ReadAll(archive), ReadAll(Made("mend-self.zip")));
+    EXPECT_EQ(Content(L"later.txt"), "after the bad one\r\n");
+}
+
+TEST_F(Extraction, EncryptedSampleEntriesAreLeftOutAndReported) {
+    const auto failure = Unpack(Fixture("encrypted-mixed-zipcrypto-aes-plain-dotnet.zip"));
+    EXPECT_EQ(failure, L"Could not extract 2 entries from the archive; the first is \"file1-encrypted.txt\": "
+                       L"it is encrypted.");
+    EXPECT_EQ(Listing(target), (std::set<std::wstring>{L"file2-unencrypted.txt", L"file4-unencrypted.txt", L"main.zip"}));
+}
+
+}  // namespace
