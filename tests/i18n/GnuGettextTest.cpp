@@ -68,6 +68,9 @@ TEST(Catalogue, LooksUpUtf8ExactlyAndGivesTheHeaderForTheEmptyText) {
     tree.Add(L"nl", "nl.mo");
     ScopedEnvironment lang(L"LANG", L"nl");
     CatalogueService service(tree.ExecutablePath());
+    EXPECT_FALSE(service.Instance().Domain(L"default").IsOpen()) << "opened before the first lookup";
+    ScopedEnvironment laterLang(L"LANG", L"de_DE");  // the language stays what it was at start-up
+
     EXPECT_EQ(gettext(L"\u00dcbersicht \u20ac"), L"Overzicht \u20ac");
     EXPECT_EQ(gettext(L"waarschuwing"), L"waarschuwing");
     EXPECT_EQ(dgettext(L"default", L"WAARSCHUWING"), L"LET OP");
