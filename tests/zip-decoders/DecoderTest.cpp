@@ -105,11 +105,13 @@ TEST(DecodeEntry, TruncatedDataIsDamagedForEveryMethod) {
 }
 
 TEST(DecodeEntry, DataLongerThanTheDeclaredSizeIsDamaged) {
-    // Methods whose data ends itself; for the others the size ends the data.
+    // Data that ends itself (LZMA with its end marker); for the other
+    // methods the size ends the data.
     for (const auto& sample : kSamples) {
-        if (sample.method != 0 && sample.method != 8 && sample.method != 9 && sample.method != 12) continue;
         RawEntry entry = EntryOf(sample);
-        if (entry.coding.uncompressedSize == 0) continue;
+        const bool endsItself = sample.method == 0 || sample.method == 8 || sample.method == 9 || sample.method == 12 ||
+                                (sample.method == 14 && (entry.coding.flags & 0x02));
+        if (!endsItself || entry.coding.uncompressedSize == 0) continue;
         entry.coding.uncompressedSize -= 1;
         EXPECT_EQ(FaultOf(entry.coding, entry.raw), DecodeFault::Damaged) << sample.file;
     }
