@@ -1,0 +1,268 @@
+#include "CookieStore.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr std::int64_t kEarliest = INT64_MIN;
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string ToLower(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) c = Lower(c);
+    return result;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    return true;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string_view Trim(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// Host names that are IPv4 literals never domain-match a parent domain.
+bool IsIpv4Literal(std::string_view host) {
+    if (host.empty()) return false;
+    for (char c : host)
+        if (!IsDigit(c) && c != '.') return false;
+    return true;
+}
+
+// RFC 6265 section 5.1.3.
+bool DomainMatches(std::string_view host, std::string_view domain) {
+    if (host == domain) return true;
+    return host.size() > domain.size() && host.ends_with(domain) &&
+           host[host.size() - domain.size() - 1] == '.' && !IsIpv4Literal(host);
+}
+
+// RFC 6265 section 5.1.4.
+std::string DefaultPath(std::string_view requestPath) {
+    if (requestPath.empty() || requestPath.front() != '/') return "/";
+    const std::size_t last = requestPath.rfind('/');
+    if (last == 0) return "/";
+    return std::string(requestPath.substr(0, last));
+}
+
+bool PathMatches(std::string_view requestPath, std::string_view cookiePath) {
+    if (requestPath == cookiePath) return true;
+    if (!requestPath.starts_with(cookiePath)) return false;
+    return cookiePath.ends_with('/') || requestPath[cookiePath.size()] == '/';
+}
+
+// Max-Age: an optional minus sign and digits; false for anything else.
+bool ParseMaxAge(std::string_view text, std::int64_t now, std::int64_t& expiry) {
+    if (text.empty()) return false;
+    const bool negative = text.front() == '-';
+    std::string_view digits = negative ? text.substr(1) : text;
+    if (digits.empty()) return false;
+    std::int64_t delta = 0;
+    for (char c : digits) {
+        if (!IsDigit(c)) return false;
+        delta = delta > (INT64_MAX - 9) / 10 ? INT64_MAX : delta * 10 + (c - '0');
+    }
+    if (negative || delta == 0)
+        expiry = kEarliest;
+    else
+        expiry = delta >= CookieStore::kSessionCookie - 1 - now ? CookieStore::kSessionCookie - 1 : now + delta;
+    return true;
+}
+
+bool IsDateDelimiter(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u == 0x09 || (u >= 0x20 && u <= 0x2F) || (u >= 0x3B && u <= 0x40) || (u >= 0x5B && u <= 0x60) ||
+           (u >= 0x7B && u <= 0x7E);
+}
+
+// Reads 1 to maxDigits digits at the start of token; the rest must not start
+// with a digit. Returns the number of digits read, 0 when it does not fit.
+std::size_t LeadingNumber(std::string_view token, std::size_t minDigits, std::size_t maxDigits, int& value) {
+    std::size_t n = 0;
+    value = 0;
+    while (n < token.size() && IsDigit(token[n])) {
+        if (n == maxDigits) return 0;
+        value = value * 10 + (token[n] - '0');
+        ++n;
+    }
+    return n >= minDigits ? n : 0;
+}
+
+bool ParseTime(std::string_view token, int& hour, int& minute, int& second) {
+    int* parts[] = {&hour, &minute, &second};
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t n = LeadingNumber(token, 1, 2, *parts[i]);
+        if (n == 0) return false;
+        token.remove_prefix(n);
+        if (i < 2) {
+            if (token.empty() || token.front() != ':') return false;
+            token.remove_prefix(1);
+        }
+    }
+    return true;
+}
+
+std::int64_t DaysFromCivil(int year, int month, int day) {
+    year -= month <= 2;
+    const int era = (year >= 0 ? year : year - 399) / 400;
+    const int yoe = year - era * 400;
+    const int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return static_cast<std::int64_t>(era) * 146097 + doe - 719468;
+}
+
+int DaysInMonth(int year, int month) {
+    static constexpr std::array<int, 12> days = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
+
+// 1 to 12 for a token that starts with a month's three-letter name, else 0.
+int MonthOf(std::string_view token) {
+    static constexpr std::array<std::string_view, 12> months = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                                "jul", "aug", "sep", "oct", "nov", "dec"};
+    if (token.size() < 3) return 0;
+    for (std::size_t i = 0; i < months.size(); ++i)
+        if (EqualsNoCase(token.substr(0, 3), months[i])) return static_cast<int>(i) + 1;
+    return 0;
+}
+
+}  // namespace
+
+bool ParseCookieDate(std::string_view text, std::int64_t& seconds) {
+    bool foundTime = false, foundDay = false, foundMonth = false, foundYear = false;
+    int hour = 0, minute = 0, second = 0, day = 0, month = 0, year = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        while (pos < text.size() && IsDateDelimiter(text[pos])) ++pos;
+        const std::size_t start = pos;
+        while (pos < text.size() && !IsDateDelimiter(text[pos])) ++pos;
+        const std::string_view token = text.substr(start, pos - start);
+        if (token.empty()) continue;
+        int value = 0;
+        if (!foundTime && ParseTime(token, hour, minute, second)) {
+            foundTime = true;
+        } else if (!foundDay && LeadingNumber(token, 1, 2, value)) {
+            foundDay = true;
+            day = value;
+        } else if (!foundMonth && (value = MonthOf(token)) != 0) {
+            foundMonth = true;
+            month = value;
+        } else if (!foundYear && LeadingNumber(token, 2, 4, value)) {
+            foundYear = true;
+            year = value;
+        }
+    }
+    if (foundYear && year >= 70 && year <= 99) year += 1900;
+    if (foundYear && year >= 0 && year <= 69) year += 2000;
+    if (!foundTime || !foundDay || !foundMonth || !foundYear) return false;
+    if (day < 1 || day > DaysInMonth(year, month) || year < 1601 || hour > 23 || minute > 59 || second > 59)
+        return false;
+    seconds = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+    return true;
+}
+
+void CookieStore::Store(std::string_view setCookie, std::string_view requestHost, std::string_view requestPath,
+                        std::int64_t now) {
+    const std::size_t semicolon = setCookie.find(';');
+    const std::string_view pair = setCookie.substr(0, semicolon);
+    std::string_view attributes = semicolon == std::string_view::npos ? std::string_view() : setCookie.substr(semicolon);
+    const std::size_t equals = pair.find('=');
+    if (equals == std::string_view::npos) return;
+    const std::string_view name = Trim(pair.substr(0, equals));
+    if (name.empty()) return;
+
+    Cookie cookie{std::string(name), std::string(Trim(pair.substr(equals + 1))), {}, {}, kSessionCookie, 0,
+                  true, false, false};
+    bool maxAgeSeen = false;
+    std::string domainAttribute;
+    std::string pathAttribute;
+    while (!attributes.empty()) {
+        attributes.remove_prefix(1);  // the ';'
+        const std::size_t next = attributes.find(';');
+        const std::string_view av = attributes.substr(0, next);
+        attributes = next == std::string_view::npos ? std::string_view() : attributes.substr(next);
+        const std::size_t eq = av.find('=');
+        const std::string_view key = Trim(av.substr(0, eq));
+        const std::string_view value = eq == std::string_view::npos ? std::string_view() : Trim(av.substr(eq + 1));
+        if (EqualsNoCase(key, "expires")) {
+            std::int64_t when = 0;
+            if (!maxAgeSeen && ParseCookieDate(value, when)) cookie.expiry = when <= now ? kEarliest : when;
+        } else if (EqualsNoCase(key, "max-age")) {
+            if (ParseMaxAge(value, now, cookie.expiry)) maxAgeSeen = true;
+        } else if (EqualsNoCase(key, "domain")) {
+            std::string_view d = value;
+            if (d.starts_with('.')) d.remove_prefix(1);
+            domainAttribute = ToLower(d);
+        } else if (EqualsNoCase(key, "path")) {
+            pathAttribute = value.starts_with('/') ? std::string(value) : std::string();
+        } else if (EqualsNoCase(key, "secure")) {
+            cookie.secure = true;
+        } else if (EqualsNoCase(key, "httponly")) {
+            cookie.httpOnly = true;
+        }
+    }
+
+    const std::string host = ToLower(requestHost);
+    if (!domainAttribute.empty()) {
+        if (!DomainMatches(host, domainAttribute)) return;
+        cookie.hostOnly = false;
+        cookie.domain = domainAttribute;
+    } else {
+        cookie.domain = host;
+    }
+    cookie.path = pathAttribute.empty() ? DefaultPath(requestPath) : pathAttribute;
+
+    const auto same = std::find_if(cookies_.begin(), cookies_.end(), [&](const Cookie& c) {
+        return c.name == cookie.name && c.domain == cookie.domain && c.path == cookie.path;
+    });
+    if (same != cookies_.end()) {
+        cookie.creation = same->creation;
+        *same = std::move(cookie);
+    } else {
+        cookie.creation = nextCreation_++;
+        cookies_.push_back(std::move(cookie));
+    }
+    DropExpired(now);
+    if (cookies_.size() > kMaxCookies) {
+        const auto oldest = std::min_element(cookies_.begin(), cookies_.end(),
+                                             [](const Cookie& a, const Cookie& b) { return a.creation < b.creation; });
+        cookies_.erase(oldest);
+    }
+}
+
+std::string CookieStore::CookieHeader(std::string_view host, std::string_view path, bool secureChannel,
+                                      std::int64_t now) {
+    DropExpired(now);
+    const std::string lowerHost = ToLower(host);
+    std::vector<const Cookie*> matching;
+    for (const Cookie& c : cookies_) {
+        const bool domainOk = c.hostOnly ? lowerHost == c.domain : DomainMatches(lowerHost, c.domain);
+        if (domainOk && PathMatches(path, c.path) && (!c.secure || secureChannel)) matching.push_back(&c);
+    }
+    std::stable_sort(matching.begin(), matching.end(), [](const Cookie* a, const Cookie* b) {
+        if (a->path.size() != b->path.size()) return a->path.size() > b->path.size();
+        return a->creation < b->creation;
+    });
+    std::string header;
+    for (const Cookie* c : matching) {
+        if (!header.empty()) header += "; ";
+        header += c->name;
+        header += '=';
+        header += c->value;
+    }
+    return header;
+}
+
+void CookieStore::DropExpired(std::int64_t now) {
+    std::erase_if(cookies_, [now](const Cookie& c) { return c.expiry != kSessionCookie && c.expiry <= now; });
+}

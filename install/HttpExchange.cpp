@@ -1,0 +1,289 @@
+#include "HttpExchange.h"
+
+#include <charconv>
+#include <ctime>
+#include <utility>
+
+#include "Failure.h"
+#include "HttpFailureText.h"
+#include "HttpTextIds.h"
+#include "LibraryText.h"
+
+namespace {
+
+// A first line longer than this is cut: it only becomes a failure text.
+constexpr std::size_t kMaxFirstLine = 8192;
+constexpr int kHostNotFound = 11001;
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    return true;
+}
+
+bool ContainsNoCase(std::string_view text, std::string_view word) {
+    for (std::size_t i = 0; i + word.size() <= text.size(); ++i)
+        if (EqualsNoCase(text.substr(i, word.size()), word)) return true;
+    return false;
+}
+
+std::string_view Trim(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::string_view WithoutLineEnd(std::string_view line) {
+    if (line.ends_with('\n')) line.remove_suffix(1);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    return line;
+}
+
+// The second word of a status line as a decimal number; -1 when it is none.
+int StatusCode(std::string_view line) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    std::size_t i = 0;
+    while (i < line.size() && blank(line[i])) ++i;
+    while (i < line.size() && !blank(line[i])) ++i;
+    while (i < line.size() && blank(line[i])) ++i;
+    std::size_t end = i;
+    while (end < line.size() && !blank(line[end])) ++end;
+    std::string_view word = line.substr(i, end - i);
+    if (word.starts_with('+')) word.remove_prefix(1);
+    int code = -1;
+    const auto [rest, error] = std::from_chars(word.data(), word.data() + word.size(), code);
+    return word.empty() || error != std::errc() || rest != word.data() + word.size() ? -1 : code;
+}
+
+// Status lines are read as 7-bit text.
+std::wstring AsciiText(std::string_view bytes) {
+    std::wstring text;
+    text.reserve(bytes.size());
+    for (char c : bytes) text += static_cast<unsigned char>(c) < 0x80 ? static_cast<wchar_t>(c) : L'?';
+    return text;
+}
+
+bool IsSocketFailure(CURLcode result) {
+    return result == CURLE_COULDNT_RESOLVE_HOST || result == CURLE_COULDNT_CONNECT || result == CURLE_SEND_ERROR ||
+           result == CURLE_RECV_ERROR;
+}
+
+}  // namespace
+
+HttpExchange::HttpExchange(TResponseSink& sink, TWorkHandler* handler, CookieStore& cookies, std::string host,
+                           std::string path, std::chrono::milliseconds readTimeout)
+    : sink_(sink), handler_(handler), cookies_(cookies), host_(std::move(host)), path_(std::move(path)),
+      readTimeout_(readTimeout) {}
+
+void HttpExchange::Attach(CURL* easy) {
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &HttpExchange::OnHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &HttpExchange::OnBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+    // The debug callback sees the body bytes before chunked decoding: the
+    // progress counts include the framing. It only runs in verbose mode.
+    curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, &HttpExchange::OnDebug);
+    curl_easy_setopt(easy, CURLOPT_DEBUGDATA, this);
+    curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L);
+    // Called at least once a second while the transfer waits: the read timeout.
+    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &HttpExchange::OnProgress);
+    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this);
+    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+}
+
+template <typename Event>
+void HttpExchange::Notify(Event event, bool afterFailure) {
+    if (handler_ == nullptr || (error_ && !afterFailure)) return;
+    try {
+        event(*handler_);
+    } catch (...) {
+        if (!error_) error_ = std::current_exception();
+    }
+}
+
+std::size_t HttpExchange::OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
+    auto& exchange = *static_cast<HttpExchange*>(self);
+    const std::size_t length = size * count;
+    if (exchange.error_) return 0;
+    // After a chunked body these are trailer lines; nothing here uses them.
+    if (exchange.phase_ == Phase::Body) return length;
+    return exchange.HeaderLine(WithoutLineEnd(std::string_view(data, length))) ? length : 0;
+}
+
+bool HttpExchange::HeaderLine(std::string_view line) {
+    if (!statusSeen_) {
+        statusSeen_ = true;
+        statusLine_.assign(line);
+        code_ = StatusCode(line);
+        headerLines_ = 0;
+        contentLength_ = -1;
+        chunked_ = false;
+        closeAsked_ = false;
+        return true;
+    }
+    if (line.empty()) return EndOfHead();
+    ++headerLines_;
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) return true;
+    const std::string_view name = Trim(line.substr(0, colon));
+    const std::string_view value = Trim(line.substr(colon + 1));
+    if (EqualsNoCase(name, "Set-Cookie")) {
+        cookies_.Store(value, host_, path_, static_cast<std::int64_t>(std::time(nullptr)));
+    } else if (EqualsNoCase(name, "Content-Length")) {
+        std::int64_t length = -1;
+        const auto [rest, error] = std::from_chars(value.data(), value.data() + value.size(), length);
+        contentLength_ = error == std::errc() && rest == value.data() + value.size() && length >= 0 ? length : -1;
+    } else if (EqualsNoCase(name, "Transfer-Encoding")) {
+        chunked_ = ContainsNoCase(value, "chunked");
+    } else if (EqualsNoCase(name, "Connection") || EqualsNoCase(name, "Proxy-Connection")) {
+        if (EqualsNoCase(value, "close")) closeAsked_ = true;
+    }
+    return true;
+}
+
+bool HttpExchange::EndOfHead() {
+    if (code_ == 100) {  // an interim answer: the real one follows
+        statusSeen_ = false;
+        return true;
+    }
+    if (code_ >= 101 && code_ <= 199) {
+        // Nothing we asked for switches protocols; stop here instead of
+        // waiting for a body that a 1xx answer never has.
+        provisional_ = true;
+        abandoned_ = true;
+        return false;
+    }
+    StartBody();
+    return true;
+}
+
+void HttpExchange::StartBody() {
+    phase_ = Phase::Body;
+    failing_ = code_ < 200 || code_ > 299;
+    // libcurl reads no body for these, whatever the head says.
+    const bool bodyless = code_ == 204 || code_ == 304 || (!chunked_ && contentLength_ == 0);
+    if (bodyless) return;
+    const std::int64_t expected = chunked_ || contentLength_ < 0 ? 0 : contentLength_;
+    workBegun_ = true;
+    workCount_ = 0;
+    Notify([&](TWorkHandler& h) { h.IdHTTP1WorkBegin(TWorkMode::wmRead, expected); });
+}
+
+std::size_t HttpExchange::OnBody(char* data, std::size_t size, std::size_t count, void* self) {
+    auto& exchange = *static_cast<HttpExchange*>(self);
+    const std::size_t length = size * count;
+    if (exchange.error_) return 0;
+    if (exchange.phase_ == Phase::Head)
+        return exchange.WithoutStatusLine(std::string_view(data, length)) ? length : 0;
+    if (exchange.failing_) return length;
+    try {
+        exchange.sink_.Write(reinterpret_cast<const std::uint8_t*>(data), length);
+    } catch (...) {
+        exchange.error_ = std::current_exception();
+        return 0;
+    }
+    return length;
+}
+
+// libcurl hands an answer that does not start with "HTTP/" over as a body.
+// Its first line is then the status line, and it has no number libcurl could
+// use: collect the line, then stop.
+bool HttpExchange::WithoutStatusLine(std::string_view data) {
+    noStatusLine_ = true;
+    abandoned_ = true;
+    const std::size_t end = data.find('\n');
+    firstLine_.append(data.substr(0, std::min(end, kMaxFirstLine - firstLine_.size())));
+    return end == std::string_view::npos && firstLine_.size() < kMaxFirstLine;
+}
+
+int HttpExchange::OnDebug(CURL*, curl_infotype type, char*, std::size_t size, void* self) {
+    auto& exchange = *static_cast<HttpExchange*>(self);
+    switch (type) {
+    case CURLINFO_HEADER_OUT:
+        exchange.requestSent_ = true;
+        exchange.lastActivity_ = std::chrono::steady_clock::now();
+        break;
+    case CURLINFO_HEADER_IN:
+        exchange.lastActivity_ = std::chrono::steady_clock::now();
+        break;
+    case CURLINFO_DATA_IN:
+        // One call per block taken from the connection, before decoding.
+        exchange.lastActivity_ = std::chrono::steady_clock::now();
+        if (exchange.phase_ == Phase::Body && exchange.workBegun_) {
+            exchange.workCount_ += static_cast<std::int64_t>(size);
+            const std::int64_t total = exchange.workCount_;
+            exchange.Notify([&](TWorkHandler& h) { h.IdHTTP1Work(TWorkMode::wmRead, total); });
+        }
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+int HttpExchange::OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    auto& exchange = *static_cast<HttpExchange*>(self);
+    if (exchange.error_) return 1;
+    if (exchange.requestSent_ && std::chrono::steady_clock::now() - exchange.lastActivity_ >= exchange.readTimeout_) {
+        exchange.timedOut_ = true;
+        exchange.abandoned_ = true;
+        return 1;
+    }
+    return 0;
+}
+
+void HttpExchange::Finish(CURLcode result, long osErrno, const char* curlMessage) {
+    const std::optional<std::wstring> failure = Outcome(result, osErrno, curlMessage);
+    if (workBegun_) {
+        workBegun_ = false;
+        Notify([](TWorkHandler& h) { h.IdHTTP1WorkEnd(TWorkMode::wmRead); }, true);
+    }
+    if (error_) std::rethrow_exception(error_);
+    if (failure) throw Failure(*failure);
+}
+
+std::optional<std::wstring> HttpExchange::Outcome(CURLcode result, long osErrno, const char* curlMessage) {
+    if (error_) return std::nullopt;
+    if (noStatusLine_) {
+        statusLine_ = WithoutLineEnd(firstLine_);
+        code_ = StatusCode(statusLine_);
+        return AsciiText(statusLine_);
+    }
+    if (provisional_) return AsciiText(statusLine_);
+    if (timedOut_) return LoadResString(IDS_HTTP_READ_TIMEOUT);
+
+    const int socketError = static_cast<int>(osErrno);
+    if (phase_ == Phase::Head) {
+        // libcurl keeps no socket error for a failed name lookup.
+        if (result == CURLE_COULDNT_RESOLVE_HOST) return SocketErrorMessage(kHostNotFound);
+        if (IsSocketFailure(result) && socketError != 0) return SocketErrorMessage(socketError);
+        if (!statusSeen_ && result == CURLE_UNSUPPORTED_PROTOCOL) return LoadResString(IDS_HTTP_INVALID_STATUS_LINE);
+        const bool endedEarly = result == CURLE_OK || result == CURLE_GOT_NOTHING || result == CURLE_PARTIAL_FILE ||
+                                result == CURLE_RECV_ERROR;
+        if (!endedEarly) return AsciiText(curlMessage && *curlMessage ? curlMessage : curl_easy_strerror(result));
+        if (!statusSeen_ || headerLines_ == 0) return LoadResString(IDS_HTTP_CONNECTION_CLOSED);
+        // The connection ended inside the head after at least one header
+        // line: the head read so far stands, and there is no body left.
+        abandoned_ = true;
+        StartBody();
+    } else if (result == CURLE_PARTIAL_FILE || result == CURLE_RECV_ERROR) {
+        // A body with a length, or one read until the end, may end early;
+        // a chunked body must reach its last chunk.
+        if (chunked_) {
+            abandoned_ = true;
+            if (result == CURLE_RECV_ERROR && socketError != 0) return SocketErrorMessage(socketError);
+            // A chunk-size line that is no number ends the body.
+            if (result == CURLE_PARTIAL_FILE) return LoadResString(IDS_HTTP_CONNECTION_CLOSED);
+        }
+    } else if (result != CURLE_OK) {
+        abandoned_ = true;
+        if (socketError != 0) return SocketErrorMessage(socketError);
+        return AsciiText(curlMessage && *curlMessage ? curlMessage : curl_easy_strerror(result));
+    }
+    if (failing_) return AsciiText(statusLine_);
+    return std::nullopt;
+}

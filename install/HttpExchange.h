@@ -1,0 +1,79 @@
+#pragma once
+// The state of one GET while libcurl performs it: its callbacks read the
+// answer heads, store cookies, report progress and move the body to the
+// sink; Finish turns libcurl's result into the outcome of the GET.
+#include <curl/curl.h>
+
+#include <chrono>
+#include <cstdint>
+#include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "CookieStore.h"
+#include "IdHTTP.h"
+
+class HttpExchange {
+public:
+    HttpExchange(TResponseSink& sink, TWorkHandler* handler, CookieStore& cookies, std::string host,
+                 std::string path, std::chrono::milliseconds readTimeout);
+
+    // Points the transfer's callbacks at this exchange.
+    void Attach(CURL* easy);
+
+    // Returns on success; otherwise throws the failure of the GET. The end
+    // event, when a begin event was reported, comes first in every case.
+    void Finish(CURLcode result, long osErrno, const char* curlMessage);
+
+    // The status of the final (or only) head; -1 and empty before one.
+    int Code() const { return code_; }
+    const std::string& StatusLine() const { return statusLine_; }
+    // False when the connection must not carry another request.
+    bool MayKeepConnection() const { return !closeAsked_ && !abandoned_; }
+
+private:
+    enum class Phase { Head, Body };
+
+    static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
+    static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
+    static int OnDebug(CURL* easy, curl_infotype type, char* data, std::size_t size, void* self);
+    static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+
+    bool HeaderLine(std::string_view line);
+    bool EndOfHead();
+    void StartBody();
+    bool WithoutStatusLine(std::string_view data);
+    std::optional<std::wstring> Outcome(CURLcode result, long osErrno, const char* curlMessage);
+    // Reports an event unless an earlier callback failed; the end event is
+    // reported in any case.
+    template <typename Event>
+    void Notify(Event event, bool afterFailure = false);
+
+    TResponseSink& sink_;
+    TWorkHandler* handler_;
+    CookieStore& cookies_;
+    std::string host_;
+    std::string path_;
+    std::chrono::milliseconds readTimeout_;
+
+    Phase phase_ = Phase::Head;
+    bool statusSeen_ = false;  // of the head being read
+    std::string statusLine_;
+    int code_ = -1;
+    int headerLines_ = 0;
+    std::int64_t contentLength_ = -1;
+    bool chunked_ = false;
+    bool closeAsked_ = false;
+    bool failing_ = false;         // status outside 200-299: the body is read and dropped
+    bool provisional_ = false;     // a 1xx answer other than 100
+    bool noStatusLine_ = false;    // an answer that does not start with an HTTP status line
+    std::string firstLine_;        // of such an answer
+    bool abandoned_ = false;       // stopped mid-answer: the connection is of no further use
+    bool workBegun_ = false;
+    std::int64_t workCount_ = 0;
+    bool requestSent_ = false;
+    bool timedOut_ = false;
+    std::chrono::steady_clock::time_point lastActivity_;
+    std::exception_ptr error_;  // thrown by the sink or the handler, raised after the transfer
+};

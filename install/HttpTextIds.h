@@ -1,0 +1,10 @@
+#pragma once
+// String-table ids of the HTTP client's library texts (range 256-511).
+#define IDS_HTTP_CANNOT_CREATE_FILE 256
+#define IDS_HTTP_SOCKET_ERROR 257
+#define IDS_HTTP_CONNECTION_CLOSED 258
+#define IDS_HTTP_ERROR_CODE 259
+#define IDS_HTTP_READ_TIMEOUT 260
+#define IDS_HTTP_INVALID_STATUS_LINE 261
+// Descriptions of Winsock error numbers, in the order of SocketErrorText's table.
+#define IDS_WSA_FIRST 272

@@ -1,0 +1,185 @@
+#include "IdHTTP.h"
+
+#include <windows.h>
+
+#include <curl/curl.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <new>
+
+#include "Failure.h"
+#include "HttpExchange.h"
+
+// The request head is exactly: request line, Host, Accept, User-Agent and,
+// when cookies apply, Cookie. All four go through CURLOPT_HTTPHEADER so that
+// libcurl adds none of its own (a custom Host or Accept replaces libcurl's,
+// and without CURLOPT_USERAGENT it sends none); libcurl's cookie engine stays
+// off because it would put its Cookie line before the custom headers.
+//
+// The outcome rules live in HttpExchange; this file owns the libcurl handle,
+// whose connection cache keeps the one connection between requests.
+
+namespace {
+
+constexpr long kReceiveBlock = 32768;
+
+std::string ToUtf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string result(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr,
+                        nullptr);
+    return result;
+}
+
+// Header values go out as 7-bit text; line breaks could never be part of one.
+std::string HeaderValue(const std::wstring& text) {
+    std::string result;
+    result.reserve(text.size());
+    for (wchar_t c : text) result += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+    return result;
+}
+
+// "Name: value"; libcurl drops a header given as "Name:", so an empty value
+// is written the way libcurl sends it with nothing after the colon.
+std::string HeaderLine(const char* name, const std::string& value) {
+    return value.empty() ? std::string(name) + ";" : std::string(name) + ": " + value;
+}
+
+struct SlistFree {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+struct UrlFree {
+    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+
+struct UrlParts {
+    std::string host;
+    long port = 80;
+    std::string path;
+};
+
+std::string UrlPart(CURLU* url, CURLUPart part, unsigned flags) {
+    char* value = nullptr;
+    if (curl_url_get(url, part, &value, flags) != CURLUE_OK || value == nullptr) return {};
+    std::string result(value);
+    curl_free(value);
+    return result;
+}
+
+UrlParts ParseUrl(const std::string& text) {
+    std::unique_ptr<CURLU, UrlFree> url(curl_url());
+    if (!url) throw std::bad_alloc();
+    const CURLUcode rc = curl_url_set(url.get(), CURLUPART_URL, text.c_str(), 0);
+    if (rc != CURLUE_OK) {
+        const char* reason = curl_url_strerror(rc);
+        throw Failure(std::wstring(reason, reason + std::strlen(reason)));
+    }
+    UrlParts parts;
+    parts.host = UrlPart(url.get(), CURLUPART_HOST, 0);
+    parts.port = std::strtol(UrlPart(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT).c_str(), nullptr, 10);
+    parts.path = UrlPart(url.get(), CURLUPART_PATH, 0);
+    return parts;
+}
+
+// Leaves no pointer to this request's data behind in the long-lived handle.
+struct DetachRequest {
+    CURL* easy;
+    ~DetachRequest() {
+        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, nullptr);
+        curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, nullptr);
+        curl_easy_setopt(easy, CURLOPT_HEADERDATA, nullptr);
+        curl_easy_setopt(easy, CURLOPT_WRITEDATA, nullptr);
+        curl_easy_setopt(easy, CURLOPT_DEBUGDATA, nullptr);
+        curl_easy_setopt(easy, CURLOPT_XFERINFODATA, nullptr);
+        curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 1L);
+        curl_easy_setopt(easy, CURLOPT_VERBOSE, 0L);
+    }
+};
+
+void ApplySettings(CURL* easy) {
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http");
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(easy, CURLOPT_FAILONERROR, 0L);
+    curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
+    // Answers without a status line reach the glue, which fails them.
+    curl_easy_setopt(easy, CURLOPT_HTTP09_ALLOWED, 1L);
+    curl_easy_setopt(easy, CURLOPT_IPRESOLVE, static_cast<long>(CURL_IPRESOLVE_V4));
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReceiveBlock);
+    curl_easy_setopt(easy, CURLOPT_MAXCONNECTS, 1L);
+    // No time limit for connecting beyond the operating system's own.
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, 0L);
+}
+
+}  // namespace
+
+void TIdHTTP::CurlCleanup::operator()(void* easy) const { curl_easy_cleanup(static_cast<CURL*>(easy)); }
+
+TIdHTTP::TIdHTTP() = default;
+TIdHTTP::~TIdHTTP() = default;
+
+void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink) {
+    responseCode_ = -1;
+    responseText_.clear();
+    const UrlParts parts = ParseUrl(ToUtf8(url));
+
+    std::string host = parts.host;
+    if (parts.port != 80) {
+        host += ':';
+        host += std::to_string(parts.port);
+    }
+    const std::string cookies =
+        cookies_.CookieHeader(parts.host, parts.path, false, static_cast<std::int64_t>(std::time(nullptr)));
+    std::unique_ptr<curl_slist, SlistFree> headers;
+    for (const std::string& line : {HeaderLine("Host", host), HeaderLine("Accept", HeaderValue(Request.Accept)),
+                                    HeaderLine("User-Agent", HeaderValue(Request.UserAgent)),
+                                    cookies.empty() ? std::string() : HeaderLine("Cookie", cookies)}) {
+        if (line.empty()) continue;
+        curl_slist* extended = curl_slist_append(headers.get(), line.c_str());
+        if (extended == nullptr) throw std::bad_alloc();
+        headers.release();
+        headers.reset(extended);
+    }
+
+    if (!easy_) easy_.reset(curl_easy_init());
+    if (!easy_) throw std::bad_alloc();
+    CURL* easy = static_cast<CURL*>(easy_.get());
+    HttpExchange exchange(sink, workHandler_, cookies_, parts.host, parts.path, readTimeout_);
+    char curlMessage[CURL_ERROR_SIZE] = {};
+    CURLcode result;
+    long osErrno = 0;
+    {
+        DetachRequest detach{easy};
+        ApplySettings(easy);
+        curl_easy_setopt(easy, CURLOPT_URL, ToUtf8(url).c_str());
+        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
+        curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, curlMessage);
+        exchange.Attach(easy);
+        result = curl_easy_perform(easy);
+        curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
+    }
+
+    const auto record = [&] {
+        responseCode_ = exchange.Code();
+        responseText_.clear();
+        for (char c : exchange.StatusLine()) responseText_ += static_cast<unsigned char>(c) < 0x80 ? c : L'?';
+        // libcurl closes on its own what HTTP tells it to; the rest is ours.
+        // After an error a fresh handle also forgets the socket error number,
+        // which libcurl would otherwise report again for later transfers.
+        if (!exchange.MayKeepConnection() || result != CURLE_OK) easy_.reset();
+    };
+    try {
+        exchange.Finish(result, osErrno, curlMessage);
+    } catch (...) {
+        record();
+        throw;
+    }
+    record();
+}

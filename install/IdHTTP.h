@@ -1,0 +1,77 @@
+#pragma once
+// The main window's HTTP/1.1 client, on libcurl: GET of an http URL into a
+// sink, progress events, an in-memory cookie store, and one kept-alive
+// connection that successive downloads share. One thread uses it.
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "CookieStore.h"
+
+enum class TWorkMode { wmRead, wmWrite };
+
+// Receives the HTTP client's progress events; the main window implements it.
+class TWorkHandler {
+public:
+    virtual void IdHTTP1WorkBegin(TWorkMode AWorkMode, std::int64_t AWorkCountMax) = 0;
+    virtual void IdHTTP1Work(TWorkMode AWorkMode, std::int64_t AWorkCount) = 0;
+    virtual void IdHTTP1WorkEnd(TWorkMode AWorkMode) = 0;
+
+protected:
+    ~TWorkHandler() = default;
+};
+
+// Takes the body of a successful answer block by block. Throwing Failure
+// ends the download with that failure.
+class TResponseSink {
+public:
+    virtual void Write(const std::uint8_t* data, std::size_t size) = 0;
+
+protected:
+    ~TResponseSink() = default;
+};
+
+struct TIdHTTPRequest {
+    std::wstring Accept = L"text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
+    std::wstring UserAgent;
+};
+
+class TIdHTTP {
+public:
+    TIdHTTP();
+    ~TIdHTTP();
+    TIdHTTP(const TIdHTTP&) = delete;
+    TIdHTTP& operator=(const TIdHTTP&) = delete;
+
+    // The headers of the next request (sent as 7-bit text).
+    TIdHTTPRequest Request;
+
+    // nullptr: no progress events.
+    void SetWorkHandler(TWorkHandler* handler) { workHandler_ = handler; }
+
+    // Sends a GET for url and writes the body of a 2xx answer to sink.
+    // Throws Failure for every other outcome; see the .cpp for the rules.
+    void Get(const std::wstring& url, TResponseSink& sink);
+
+    // Of the last request: the status code (-1 when the status line has no
+    // number) and the status line as received.
+    int ResponseCode() const { return responseCode_; }
+    const std::wstring& ResponseText() const { return responseText_; }
+
+    // How long an answer may stay silent before "Read timed out."; 60 s.
+    void SetReadTimeout(std::chrono::milliseconds limit) { readTimeout_ = limit; }
+
+private:
+    struct CurlCleanup {
+        void operator()(void* easy) const;
+    };
+
+    std::unique_ptr<void, CurlCleanup> easy_;  // holds the kept-alive connection
+    CookieStore cookies_;
+    TWorkHandler* workHandler_ = nullptr;
+    int responseCode_ = -1;
+    std::wstring responseText_;
+    std::chrono::milliseconds readTimeout_{60000};
+};
