@@ -1,9 +1,32 @@
 // The wizard's navigation: what Next, Cancel and Finish do.
+#include <exception>
 #include <string>
 
+#include "Failure.h"
 #include "MessageDialogs.h"
 #include "gnugettext.h"
 #include "ufrmMain.h"
+
+namespace {
+
+// The message of the failure being handled, whatever its kind.
+std::wstring CurrentFailureText() {
+    try {
+        throw;
+    } catch (const Failure& failure) {
+        return failure.Message();
+    } catch (const std::exception& failure) {
+        const int size = MultiByteToWideChar(CP_ACP, 0, failure.what(), -1, nullptr, 0);
+        std::wstring text(size > 0 ? static_cast<std::size_t>(size) : 0, L'\0');
+        if (size > 0) MultiByteToWideChar(CP_ACP, 0, failure.what(), -1, text.data(), size);
+        if (!text.empty()) text.pop_back();
+        return text;
+    } catch (...) {
+        return {};
+    }
+}
+
+} // namespace
 
 void TfrmMain::btNEXTClick() {
     if (ActivePage() != TPage::Locatie) {
@@ -16,11 +39,12 @@ void TfrmMain::btNEXTClick() {
     PaintPending();
     try {
         Install();
-    } catch (const Failure& failure) {
+    } catch (...) {
+        const std::wstring message = CurrentFailureText();
         ShowPage(Notebook1->PageCount() - 1);
         BringFinishToFront();
         ShowWindow(btCANCEL, SW_HIDE);
-        ShowError(failure.Message());
+        ShowError(message);
         SetWaitCursor(false);
         return;
     }

@@ -1,10 +1,12 @@
-// Program entry: catalogue service, COM, the application titled "Setup", the
+// Program entry: catalogue service, COM (single-threaded apartment), the application titled "Setup", the
 // main window, and the message loop until the window is closed.
 #include <windows.h>
 #include <commctrl.h>
 
 #include "Application.h"
+#include "ComApartment.h"
 #include "Failure.h"
+#include "ShellLink.h"
 #include "gnugettext.h"
 #include "ufrmMain.h"
 
@@ -14,7 +16,11 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
+        // Read before the catalogue exists: this text is never translated.
+        LoadShellLinkTexts();
         CatalogueService catalogue;
+        // A single-threaded apartment on the UI thread for the shell link object.
+        ComApartment com;
 
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&controls);

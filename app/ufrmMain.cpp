@@ -69,9 +69,11 @@ TfrmMain::TfrmMain(TApplication& application, std::wstring fileServer)
                     nullptr, instance, this);
     SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     CreateControls();
+    IdHTTP1.SetWorkHandler(this);
 }
 
 TfrmMain::~TfrmMain() {
+    IdHTTP1.SetWorkHandler(nullptr);
     if (handle_) DestroyWindow(handle_);
 }
 

@@ -7,15 +7,17 @@
 #include <memory>
 #include <string>
 
+#include "AbUnZipper.h"
 #include "Application.h"
-#include "Failure.h"
+#include "IdHTTP.h"
+#include "ShellLink.h"
 #include "DesignScale.h"
 #include "GdiObjects.h"
 #include "InstallDrive.h"
 #include "Notebook.h"
 #include "WizardPages.h"
 
-class TfrmMain final {
+class TfrmMain final : public TWorkHandler {
 public:
     TfrmMain(TApplication& application, std::wstring fileServer);
     ~TfrmMain();
@@ -31,6 +33,11 @@ public:
     void btNEXTClick();
     void btCANCELClick();
     void btFINISHClick();
+
+    // The HTTP client's progress events move the progress bar.
+    void IdHTTP1WorkBegin(TWorkMode AWorkMode, std::int64_t AWorkCountMax) override;
+    void IdHTTP1Work(TWorkMode AWorkMode, std::int64_t AWorkCount) override;
+    void IdHTTP1WorkEnd(TWorkMode AWorkMode) override;
 
 private:
     static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -73,5 +80,8 @@ private:
     std::unique_ptr<TInstallDrive> InstallDrive;
     HWND ProgressBar = nullptr;
 
+    TIdHTTP IdHTTP1;
+    TAbUnZipper AbUnZipper1;
+    TShellLink ShellLink1;
     std::wstring Pad;  // the target folder; empty until an installation run sets it
 };

@@ -1,0 +1,334 @@
+// The wizard end to end: a test build of Setup.exe against a loopback file
+// server, worked with the mouse and the keyboard.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "FileServer.h"
+#include "WizardDriver.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::wstring Target = L"C:\\VENKOR\\";
+const std::wstring Desktop = L"C:\\setup-gui-test\\desktop";
+const std::wstring Mark = L"C:\\setup-gui-test\\started.txt";
+const wchar_t ShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const wchar_t UserShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+const std::wstring Cancel = L"&Annuleer";
+const std::wstring Next = L"Volgende >";
+const std::wstring Finish = L"Voltooien";
+
+const std::vector<std::wstring> StartTexts{
+    L"Welkom bij het installatie programma ",
+    L"Deze routine zal het bestelprogramma op uw computer installeren. Kies voor Volgende om door te gaan.", L""};
+const std::vector<std::wstring> LocatieTexts{L"Locatie",
+                                             L"Selecteer een schijf waarop u het programma wenst te installeren"};
+const std::vector<std::wstring> InstallMainTexts{L"Vooruitgang", L"Even geduld aub.",
+                                                 L"De componenten worden gedownload en geïnstalleerd"};
+const std::vector<std::wstring> EindeTexts{
+    L"Installatie voltooid", L"Deze routine heeft met succes het bestelprogramma op uw computer geïnstalleerd. Klik "
+                             L"op Voltooien om af te sluiten."};
+const std::vector<std::wstring> AbortTexts{
+    L"Installatie is niet voltooid",
+    L"Het programma is niet succesvol geïnstalleerd op uw PC. Het progamma zal mogelijk niet correct werken.",
+    L"Voer de installatie later opnieuw uit.",
+    L"Neem contact op met Holvik BVBA indien het probleem zich blijft voordoen."};
+
+std::wstring Here() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return fs::path(path).parent_path().wstring() + L"\\";
+}
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::wstring ReadMark() {
+    const std::string bytes = ReadBytes(Mark);
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+}
+
+struct RegistryData {
+    DWORD type = REG_NONE;
+    std::string data;
+};
+
+RegistryData RegistryValue(HKEY key, const wchar_t* name) {
+    RegistryData value;
+    DWORD size = 0;
+    if (RegQueryValueExW(key, name, nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS) return {};
+    value.data.resize(size);
+    if (RegQueryValueExW(key, name, nullptr, &value.type, reinterpret_cast<BYTE*>(value.data.data()), &size) !=
+        ERROR_SUCCESS)
+        return {};
+    return value;
+}
+
+class WizardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::error_code ignored;
+        fs::remove_all(Target, ignored);
+        fs::remove_all(L"C:\\setup-gui-test", ignored);
+        fs::create_directories(Desktop);
+        SetEnvironmentVariableW(L"VENKOR_MARK", Mark.c_str());
+        // The shortcut goes to a desktop of our own, not the user's. The shell
+        // rewrites the first key from the second, so both point there.
+        for (int i = 0; i < 2; ++i) {
+            RegCreateKeyExW(HKEY_CURRENT_USER, i == 0 ? ShellFolders : UserShellFolders, 0, nullptr, 0,
+                            KEY_READ | KEY_WRITE, nullptr, &folders_[i], nullptr);
+            saved_[i] = RegistryValue(folders_[i], L"Desktop");
+            RegSetValueExW(folders_[i], L"Desktop", 0, REG_SZ, reinterpret_cast<const BYTE*>(Desktop.c_str()),
+                           static_cast<DWORD>((Desktop.size() + 1) * sizeof(wchar_t)));
+        }
+
+        server_ = std::make_unique<FileServer>(SETUP_TEST_PORT);
+        server_->Serve("/venkor/Files/main.zip", {200, ReadBytes(Here() + L"main.zip")});
+        server_->Serve("/venkor/Files/upgrade.zip", {200, ReadBytes(Here() + L"upgrade.zip")});
+    }
+
+    void TearDown() override {
+        wizard_.reset();
+        server_.reset();
+        for (int i = 0; i < 2; ++i) {
+            if (saved_[i].type != REG_NONE)
+                RegSetValueExW(folders_[i], L"Desktop", 0, saved_[i].type,
+                               reinterpret_cast<const BYTE*>(saved_[i].data.data()),
+                               static_cast<DWORD>(saved_[i].data.size()));
+            RegCloseKey(folders_[i]);
+        }
+    }
+
+    WizardDriver& Start(const std::wstring& folder = L"") {
+        wizard_ = std::make_unique<WizardDriver>(Here() + L"SetupTest.exe", folder);
+        return *wizard_;
+    }
+
+    // Start, Next, then drive C picked from the list with the keyboard.
+    void ToLocatieWithDriveC() {
+        auto& w = *wizard_;
+        w.ClickButton(Next);
+        ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Locatie"; }));
+        w.Click(w.DriveChooser());
+        w.Key(VK_HOME);
+        w.Key(VK_RETURN);
+        ASSERT_EQ(L"(C:)", w.SelectedDrive());
+    }
+
+    void ExpectFinishedButtons(bool cancelVisible) {
+        auto& w = *wizard_;
+        EXPECT_EQ(Finish, w.FrontButton());
+        EXPECT_EQ(cancelVisible, w.Visible(w.Button(Cancel)));
+    }
+
+    // Answers the confirmation dialog that Cancel shows, after checking it.
+    void AnswerCancelQuestion(WORD key) {
+        HWND dialog = wizard_->WaitForDialog();
+        ASSERT_NE(nullptr, dialog);
+        const DialogContents question = WizardDriver::ReadDialog(dialog);
+        EXPECT_EQ(L"WAARSCHUWING", question.caption);
+        EXPECT_EQ(std::vector<std::wstring>{L"De installatie is niet voltooid.\rBent u zeker ?"}, question.texts);
+        EXPECT_EQ((std::vector<std::wstring>{L"&Yes", L"&No"}), question.buttons);
+        wizard_->Key(key);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    }
+
+    std::unique_ptr<FileServer> server_;
+    std::unique_ptr<WizardDriver> wizard_;
+    HKEY folders_[2] = {};
+    RegistryData saved_[2];
+};
+
+TEST_F(WizardTest, InstallsFromStartToEindeAndFinishStartsTheInstalledProgram) {
+    // The first archive stops half-way, so the wizard can be seen at work.
+    const std::string main = ReadBytes(Here() + L"main.zip");
+    server_->Serve("/venkor/Files/main.zip", {200, main, main.size() / 2});
+    auto& w = Start();
+    EXPECT_EQ(L"Programma - Setup", w.Caption());
+    EXPECT_EQ(StartTexts, w.PageTexts());
+    EXPECT_TRUE(w.Visible(w.Button(Cancel)));
+    EXPECT_EQ(Next, w.FrontButton());
+    EXPECT_TRUE(w.Enabled(w.Button(Next)));
+
+    ToLocatieWithDriveC();
+    const HCURSOR arrow = w.Cursor();
+    EXPECT_EQ(LocatieTexts, w.PageTexts());
+    const auto drives = w.DriveEntries();
+    ASSERT_FALSE(drives.empty());
+    EXPECT_EQ(L"(C:)", drives.front());
+
+    w.ClickButton(Next);
+    ASSERT_TRUE(WaitUntil([&] { return server_->Holding(); }));
+    EXPECT_EQ(InstallMainTexts, w.PageTexts());
+    EXPECT_FALSE(w.Enabled(w.Button(Next)));
+    EXPECT_EQ(Next, w.FrontButton());
+    EXPECT_NE(arrow, w.Cursor());  // the hourglass
+    server_->Release();
+
+    ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Installatie voltooid"; }));
+    EXPECT_EQ(EindeTexts, w.PageTexts());
+    ExpectFinishedButtons(true);
+    EXPECT_FALSE(w.Enabled(w.Button(Next)));
+    EXPECT_EQ(arrow, w.Cursor());
+    EXPECT_EQ(nullptr, w.FindDialog());
+
+    EXPECT_EQ("upgrade\r\n", ReadBytes(Target + L"readme.txt"));
+    // Archives are unpacked flat: no folders are made.
+    EXPECT_EQ("base\r\n", ReadBytes(Target + L"base.txt"));
+    EXPECT_FALSE(fs::exists(Target + L"data"));
+    EXPECT_TRUE(fs::exists(Target + L"VENKOR.EXE"));
+    EXPECT_FALSE(fs::exists(Target + L"main.zip"));
+    EXPECT_FALSE(fs::exists(Target + L"upgrade.zip"));
+    EXPECT_TRUE(fs::exists(Desktop + L"\\Venkor.lnk"));
+
+    w.ClickButton(Finish);
+    ASSERT_TRUE(w.WaitForExit());
+    ASSERT_TRUE(WaitUntil([] { return fs::exists(Mark) && !ReadMark().empty(); }));
+    EXPECT_EQ(Target + L"VENKOR.EXE", ReadMark());
+}
+
+struct RunFailure {
+    const char* name;
+    std::string path;
+    FileResponse response;
+    std::wstring message;
+};
+
+class WizardRunFailureTest : public WizardTest, public ::testing::WithParamInterface<RunFailure> {};
+
+TEST_P(WizardRunFailureTest, EndsOnAbortAfterTheErrorBox) {
+    server_->Serve(GetParam().path, GetParam().response);
+    auto& w = Start();
+    ToLocatieWithDriveC();
+    const HCURSOR arrow = w.Cursor();
+    w.ClickButton(Next);
+
+    HWND box = w.WaitForDialog(60s);
+    ASSERT_NE(nullptr, box);
+    const DialogContents error = WizardDriver::ReadDialog(box);
+    EXPECT_EQ(L"Setup", error.caption);
+    EXPECT_EQ(std::vector<std::wstring>{GetParam().message}, error.texts);
+    EXPECT_EQ(std::vector<std::wstring>{L"OK"}, error.buttons);
+    // Behind the box the wizard already shows the Abort page.
+    EXPECT_EQ(AbortTexts, w.PageTexts());
+    EXPECT_NE(arrow, w.Cursor());  // the hourglass until the box is closed
+
+    w.Key(VK_RETURN);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    EXPECT_EQ(AbortTexts, w.PageTexts());
+    ExpectFinishedButtons(false);
+    EXPECT_FALSE(w.Enabled(w.Button(Next)));
+    EXPECT_TRUE(WaitUntil([&] { return w.Cursor() == arrow; }, 2s));
+    EXPECT_TRUE(w.Running());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, WizardRunFailureTest,
+    ::testing::Values(RunFailure{"MissingUpgrade", "/venkor/Files/upgrade.zip", {404, "gone"},
+                                 L"HTTP/1.1 404 Not Found"},
+                      RunFailure{"WebPageInsteadOfArchive", "/venkor/Files/main.zip",
+                                 {200, "<html><body>Not an archive</body></html>"}, L"Unhandled Archive Type"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(WizardTest, CancelAnsweredNoChangesNothingAndYesEndsOnAbort) {
+    auto& w = Start();
+    // Start: No (Escape), then Yes (Enter).
+    w.ClickButton(Cancel);
+    AnswerCancelQuestion(VK_ESCAPE);
+    EXPECT_EQ(StartTexts, w.PageTexts());
+    EXPECT_EQ(Next, w.FrontButton());
+    EXPECT_TRUE(w.Visible(w.Button(Cancel)));
+
+    // Locatie: No, then Yes through the access key of Cancel.
+    w.ClickButton(Next);
+    ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Locatie"; }));
+    w.Key('A', true);
+    AnswerCancelQuestion(VK_ESCAPE);
+    EXPECT_EQ(LocatieTexts, w.PageTexts());
+    w.Key('A', true);
+    AnswerCancelQuestion(VK_RETURN);
+    EXPECT_EQ(AbortTexts, w.PageTexts());
+    ExpectFinishedButtons(false);
+    // Next stays enabled behind Finish; a click there hits Finish.
+    EXPECT_TRUE(w.Enabled(w.Button(Next)));
+    EXPECT_EQ(nullptr, w.FindDialog());
+}
+
+TEST_F(WizardTest, FinishAfterCancelStartsTheBareProgramName) {
+    // Without a target folder the program is looked up by name, here in the
+    // wizard's current folder.
+    const std::wstring folder = L"C:\\setup-gui-test\\current";
+    fs::create_directories(folder);
+    fs::copy_file(Here() + L"VenkorMark.exe", folder + L"\\VENKOR.EXE");
+    auto& w = Start(folder);
+    w.ClickButton(Cancel);
+    AnswerCancelQuestion(VK_RETURN);
+    EXPECT_EQ(AbortTexts, w.PageTexts());
+    w.ClickButton(Finish);
+    ASSERT_TRUE(w.WaitForExit());
+    ASSERT_TRUE(WaitUntil([] { return fs::exists(Mark) && !ReadMark().empty(); }));
+    EXPECT_EQ(folder + L"\\VENKOR.EXE", ReadMark());
+}
+
+TEST_F(WizardTest, ClosingTheWindowEndsWithoutQuestionAndStartsNothing) {
+    const std::wstring folder = L"C:\\setup-gui-test\\current";
+    fs::create_directories(folder);
+    fs::copy_file(Here() + L"VenkorMark.exe", folder + L"\\VENKOR.EXE");
+    for (const bool altF4 : {false, true}) {
+        auto& w = Start(folder);
+        w.ClickButton(Next);
+        ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Locatie"; }));
+        if (altF4) {
+            SetForegroundWindow(w.Window());
+            w.Key(VK_F4, true);
+        } else {
+            w.CloseBox();
+        }
+        EXPECT_TRUE(w.WaitForExit(10s)) << (altF4 ? "Alt+F4" : "close box");
+        Sleep(500);
+        EXPECT_FALSE(fs::exists(Mark));
+    }
+}
+
+TEST_F(WizardTest, ClicksDuringTheRunAreHandledAfterIt) {
+    const std::string main = ReadBytes(Here() + L"main.zip");
+    server_->Serve("/venkor/Files/main.zip", {200, main, main.size() / 2});
+    auto& w = Start();
+    ToLocatieWithDriveC();
+    w.ClickButton(Next);
+    ASSERT_TRUE(WaitUntil([&] { return server_->Holding(); }));
+
+    // Cancel, and the disabled Next, clicked while the run holds the wizard:
+    // no question yet, the page keeps painting as before.
+    w.ClickButton(Cancel);
+    w.ClickButton(Next);
+    Sleep(1000);
+    EXPECT_EQ(nullptr, w.FindDialog());
+    EXPECT_EQ(InstallMainTexts, w.PageTexts());
+    server_->Release();
+
+    // Once the run is done the Cancel click is answered on the Einde page;
+    // the click on Next went nowhere.
+    HWND dialog = w.WaitForDialog(60s);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(EindeTexts, w.PageTexts());
+    AnswerCancelQuestion(VK_RETURN);
+    EXPECT_EQ(AbortTexts, w.PageTexts());
+    ExpectFinishedButtons(false);
+    EXPECT_TRUE(w.Running());
+    EXPECT_TRUE(fs::exists(Desktop + L"\\Venkor.lnk"));
+}
+
+} // namespace
