@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include <new>
 #include <optional>
+#include <vector>
 
 #include "ArchiveFile.h"
 #include "Failure.h"
+#include "FolderListing.h"
 #include "FormatText.h"
 #include "LibraryText.h"
 #include "SystemErrorText.h"
@@ -15,8 +18,10 @@
 #include "ZipArchive.h"
 
 struct TAbUnZipper::TOpenArchive {
-    explicit TOpenArchive(UniqueFile h) : handle(std::move(h)), file(handle.Get()), zip(file) {}
+    TOpenArchive(UniqueFile h, std::vector<std::wstring> n)
+        : handle(std::move(h)), names(std::move(n)), file(handle.Get()), zip(file) {}
     UniqueFile handle;
+    std::vector<std::wstring> names;  // of the archive file, for entries that would overwrite it
     HandleFile file;
     ZipArchive zip;
 };
@@ -55,18 +60,37 @@ bool IsProtected(DWORD attributes) {
            (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
 }
 
-// True when path names the same file as the open archive (by file identity,
-// so short names and links are caught too). Only an existing file is opened,
-// for its attributes alone.
-bool IsSameFile(const std::wstring& path, HANDLE archive) {
-    UniqueFile other(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!other) return false;
-    BY_HANDLE_FILE_INFORMATION a{}, b{};
-    return ::GetFileInformationByHandle(archive, &a) && ::GetFileInformationByHandle(other.Get(), &b) &&
-           a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-           a.nFileIndexLow == b.nFileIndexLow;
+// A path function of the GetFullPathNameW kind, called with the size it asks for.
+template <typename F>
+std::wstring PathFrom(F function, const std::wstring& path) {
+    std::wstring result(MAX_PATH, L'\0');
+    DWORD n = function(path.c_str(), result.data(), static_cast<DWORD>(result.size()));
+    if (n >= result.size()) {
+        result.resize(n);
+        n = function(path.c_str(), result.data(), static_cast<DWORD>(result.size()));
+    }
+    result.resize(n < result.size() ? n : 0);
+    return result;
+}
+std::wstring FullPath(const std::wstring& path) {
+    return PathFrom([](LPCWSTR p, LPWSTR b, DWORD n) { return ::GetFullPathNameW(p, n, b, nullptr); }, path);
+}
+
+// The names under which the archive file can be reached: as given, long and
+// short (8.3), each made absolute the way Windows resolves a path.
+std::vector<std::wstring> NamesOf(const std::wstring& archive) {
+    const std::wstring full = FullPath(archive);
+    std::vector<std::wstring> names{full};
+    for (auto name : {PathFrom(::GetLongPathNameW, full), PathFrom(::GetShortPathNameW, full)})
+        if (!name.empty()) names.push_back(FullPath(name));
+    return names;
+}
+
+bool IsArchiveItself(const std::wstring& target, const std::vector<std::wstring>& archiveNames) {
+    const std::wstring full = FullPath(target);
+    for (const auto& name : archiveNames)
+        if (::CompareStringOrdinal(full.c_str(), -1, name.c_str(), -1, TRUE) == CSTR_EQUAL) return true;
+    return false;
 }
 
 bool MatchesMask(std::wstring mask, std::wstring name) {
@@ -132,7 +156,7 @@ void TAbUnZipper::OpenArchive(const std::wstring& FileName) {
         throw Failure(FormatText(LoadResString(IDS_CANNOT_OPEN_FILE), {FileName, SystemErrorText(error)}));
     }
     try {
-        FArchive = std::make_unique<TOpenArchive>(std::move(handle));
+        FArchive = std::make_unique<TOpenArchive>(std::move(handle), NamesOf(FileName));
     } catch (const ArchiveError& e) {
         // The archive that failed is closed at once, so it can be deleted.
         switch (e.Fault()) {
@@ -152,12 +176,13 @@ namespace {
 // Extracts one file entry to target. Returns why it could not be written
 // faithfully, or nothing: also when a protected or busy file is kept.
 std::optional<std::wstring> ExtractEntry(ZipArchive& zip, std::size_t index, const std::wstring& bare,
-                                         const std::wstring& target, HANDLE archive) {
+                                         const std::wstring& target, const std::vector<std::wstring>& archiveNames,
+                                         FolderListing& folder) {
     const ZipEntry& entry = zip.Entries()[index];
     // Never opened: a device name reaches a device, not a file in the folder.
     if (IsDeviceName(bare)) return Reason(IDS_REASON_DEVICE);
     if (IsOnlyDotsAndBlanks(bare)) return Reason(IDS_REASON_NAME_REFUSED, {SystemErrorText(ERROR_INVALID_NAME)});
-    if (IsSameFile(target, archive)) return Reason(IDS_REASON_ARCHIVE_ITSELF);
+    if (IsArchiveItself(target, archiveNames)) return Reason(IDS_REASON_ARCHIVE_ITSELF);
 
     try {
         zip.OpenEntry(index);
@@ -166,7 +191,7 @@ std::optional<std::wstring> ExtractEntry(ZipArchive& zip, std::size_t index, con
     }
 
     // Read-only, hidden and system files are the user's: kept as they are.
-    if (IsProtected(::GetFileAttributesW(target.c_str()))) return std::nullopt;
+    if (IsProtected(folder.Attributes(bare))) return std::nullopt;
     UniqueFile file(::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
@@ -188,16 +213,21 @@ std::optional<std::wstring> ExtractEntry(ZipArchive& zip, std::size_t index, con
         failure = EntryReason(e, entry);
     } catch (const WriteFailure& e) {
         failure = Reason(IDS_REASON_WRITE, {SystemErrorText(e.error)});
+    } catch (const std::bad_alloc&) {
+        // A method's model may ask for more memory than there is.
+        failure = Reason(IDS_REASON_MEMORY);
     }
     if (failure) {
         // What was written is not the entry: no file rather than a wrong one.
         file.Reset();
         ::DeleteFileW(target.c_str());
+        folder.Forget(bare);
         return failure;
     }
     SetLastWriteTime(file.Get(), entry.dosDateTime);
     file.Reset();
     ::SetFileAttributesW(target.c_str(), entry.FileAttributes());
+    folder.Remember(bare, entry.FileAttributes());
     return std::nullopt;
 }
 
@@ -209,6 +239,7 @@ void TAbUnZipper::ExtractFiles(const std::wstring& FileMask) {
     struct Left { std::wstring name, reason; };
     std::optional<Left> first;
     std::int64_t more = 0;
+    FolderListing folder(FBaseDirectory);
 
     for (std::size_t i = 0; i < zip.Entries().size(); ++i) {
         const ZipEntry& entry = zip.Entries()[i];
@@ -216,9 +247,9 @@ void TAbUnZipper::ExtractFiles(const std::wstring& FileMask) {
         if (bare.empty() || !MatchesMask(FileMask, bare) || entry.IsFolder()) continue;
         if (HasInvalidPathCharacters(bare)) Fail(IDS_INVALID_CHARS_IN_PATH);
 
-        const bool root = FBaseDirectory.ends_with(L'\\');
-        const std::wstring target = FBaseDirectory + (root ? L"" : L"\\") + bare;
-        if (auto reason = ExtractEntry(zip, i, bare, target, FArchive->handle.Get())) {
+        const bool joined = FBaseDirectory.empty() || FBaseDirectory.ends_with(L'\\');  // "" or a drive root
+        const std::wstring target = FBaseDirectory + (joined ? L"" : L"\\") + bare;
+        if (auto reason = ExtractEntry(zip, i, bare, target, FArchive->names, folder)) {
             if (first)
                 ++more;
             else

@@ -7,6 +7,7 @@ if(WIN32 AND TARGET setup_zip)
   add_library(setup_unpack STATIC
     ${CMAKE_CURRENT_LIST_DIR}/AbUnZipper.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ArchiveFile.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FolderListing.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TargetName.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UnpackArchive.cpp)
   target_include_directories(setup_unpack PUBLIC ${CMAKE_CURRENT_LIST_DIR})

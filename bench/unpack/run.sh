@@ -55,6 +55,7 @@ measure() {  # name archive
   local ours; ours=$(/usr/bin/time -f "wine_process_max_rss_mib %M" "$build/wine-run" "$exe" \
     "Z:$(echo "$work/out/main.zip" | tr / '\\')" 2>&1)
   rm -rf "$work/out"
+  ours=$(echo "$ours" | tr -d "\r")
   local ours_s; ours_s=$(echo "$ours" | awk '/^seconds/ {print $2}')
   echo "== $name (archive ${size} MB)"
   echo "unzip (native):          ${unzip_s} s"

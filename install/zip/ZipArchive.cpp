@@ -103,19 +103,33 @@ bool IsEmptyArchive(RandomAccessFile& file) {
 
 unzFile Zip(void* zip) { return static_cast<unzFile>(zip); }
 
-// Feeds an open entry's raw bytes to the decoder.
+// Feeds an open entry's raw bytes to the decoder. minizip has found and
+// checked the local header; the data is then read straight from the file in
+// the decoder's blocks, sparing minizip's small copies and its CRC-32 of the
+// compressed bytes.
 class RawEntrySource final : public ByteSource {
 public:
-    explicit RawEntrySource(unzFile zip) : zip_(zip) {}
+    RawEntrySource(RandomAccessFile& file, std::uint64_t position, std::uint64_t size)
+        : file_(file), position_(position), remaining_(size) {}
     std::size_t Read(std::uint8_t* buffer, std::size_t size) override {
-        const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(size, 1u << 20));
-        const int n = unzReadCurrentFile(zip_, buffer, chunk);
-        if (n < 0) throw EntryError(EntryFault::ReadError);
-        return static_cast<std::size_t>(n);
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size, remaining_));
+        if (want == 0) return 0;
+        std::size_t got = 0;
+        try {
+            got = file_.ReadAt(position_, buffer, want);
+        } catch (...) {
+            throw EntryError(EntryFault::ReadError);
+        }
+        if (got < want) throw EntryError(EntryFault::ReadError);  // the data runs past the end of the file
+        position_ += got;
+        remaining_ -= got;
+        return got;
     }
 
 private:
-    unzFile zip_;
+    RandomAccessFile& file_;
+    std::uint64_t position_;
+    std::uint64_t remaining_;
 };
 
 // Passes decoded bytes on, keeping their count and CRC-32.
@@ -141,10 +155,11 @@ private:
 
 }  // namespace
 
-ZipArchive::ZipArchive(RandomAccessFile& file) : stream_(std::make_unique<Stream>(file)) {
-    if (stream_->size == 0) throw ArchiveError(ArchiveFault::EmptyStream);
+ZipArchive::ZipArchive(RandomAccessFile& file) {
     std::optional<std::uint64_t> endRecord;
     try {
+        stream_ = std::make_unique<Stream>(file);
+        if (stream_->size == 0) throw ArchiveError(ArchiveFault::EmptyStream);
         endRecord = FindEndRecord(file, stream_->size);
         if (endRecord == 0u) {
             if (IsEmptyArchive(file)) return;
@@ -255,7 +270,9 @@ void ZipArchive::DecodeOpenEntry(ByteSink& out) {
     const ZipEntry& entry = *openEntry_;
     if (entry.uncompressedSize == 0) return;
 
-    RawEntrySource raw(Zip(zip_));
+    const ZPOS64_T data = unzGetCurrentFileZStreamPos64(Zip(zip_));
+    if (data == 0) throw EntryError(EntryFault::ReadError);
+    RawEntrySource raw(stream_->file, data, entry.compressedSize);
     CheckingSink checked(out);
     try {
         DecodeEntry({entry.method, entry.flags, entry.compressedSize, entry.uncompressedSize}, raw, checked);
