@@ -26,10 +26,14 @@ struct WriteFailure {
     DWORD error;
 };
 
-// Collects decoded bytes and writes them in large blocks.
+// Collects decoded bytes and writes them in large blocks. The buffer is the
+// caller's, so that one serves every entry of an archive.
 class HandleSink final : public ByteSink {
 public:
-    explicit HandleSink(HANDLE file) : file_(file) { buffer_.reserve(kBlock); }
+    HandleSink(HANDLE file, std::vector<std::uint8_t>& buffer) : file_(file), buffer_(buffer) {
+        buffer_.clear();
+        buffer_.reserve(kBlock);
+    }
     void Write(const std::uint8_t* data, std::size_t size) override;
     void Flush();  // throws WriteFailure
 
@@ -37,5 +41,5 @@ private:
     static constexpr std::size_t kBlock = 256 * 1024;
     void WriteThrough(const std::uint8_t* data, std::size_t size);
     HANDLE file_;
-    std::vector<std::uint8_t> buffer_;
+    std::vector<std::uint8_t>& buffer_;
 };

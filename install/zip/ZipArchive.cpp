@@ -11,12 +11,12 @@
 #include "EntryName.h"
 
 // minizip reads through these callbacks, so the archive can be any
-// RandomAccessFile. minizip reads headers a byte at a time and entry data in
-// small blocks: a window of the file is kept to spare the system calls.
+// RandomAccessFile. It reads headers a byte at a time: a window of the file
+// is kept to spare the system calls. (Entry data bypasses it.)
 struct ZipArchive::Stream {
     explicit Stream(RandomAccessFile& f) : file(f), size(f.Size()), window(kWindow) {}
 
-    static constexpr std::size_t kWindow = 256 * 1024;
+    static constexpr std::size_t kWindow = 64 * 1024;
 
     RandomAccessFile& file;
     std::uint64_t size;
