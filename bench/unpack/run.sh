@@ -60,7 +60,7 @@ measure() {  # name archive
   echo "== $name (archive ${size} MB)"
   echo "unzip (native):          ${unzip_s} s"
   echo "UnpackArchive (Wine):    ${ours_s} s"
-  echo "ratio:                   $(echo "scale=2; $ours_s / $unzip_s" | bc)"
+  echo "ratio:                   $(echo "scale=3; $ours_s / $unzip_s" | bc | xargs printf "%.2f")"
   echo "$ours" | grep -v '^seconds' | awk '/^wine_process/ {printf "  %s %.1f\n", $1, $2 / 1024; next} {print "  " $0}'
 }
 measure "a) 3,000 files" "$work/many.zip"
