@@ -60,64 +60,6 @@ bool IsProtected(DWORD attributes) {
            (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
 }
 
-// A path function of the GetFullPathNameW kind, called with the size it asks for.
-template <typename F>
-std::wstring PathFrom(F function, const std::wstring& path) {
-    std::wstring result(MAX_PATH, L'\0');
-    DWORD n = function(path.c_str(), result.data(), static_cast<DWORD>(result.size()));
-    if (n >= result.size()) {
-        result.resize(n);
-        n = function(path.c_str(), result.data(), static_cast<DWORD>(result.size()));
-    }
-    result.resize(n < result.size() ? n : 0);
-    return result;
-}
-std::wstring FullPath(const std::wstring& path) {
-    return PathFrom([](LPCWSTR p, LPWSTR b, DWORD n) { return ::GetFullPathNameW(p, n, b, nullptr); }, path);
-}
-
-// The names under which the archive file can be reached: as given, long and
-// short (8.3), each made absolute the way Windows resolves a path.
-std::vector<std::wstring> NamesOf(const std::wstring& archive) {
-    const std::wstring full = FullPath(archive);
-    std::vector<std::wstring> names{full};
-    for (auto name : {PathFrom(::GetLongPathNameW, full), PathFrom(::GetShortPathNameW, full)})
-        if (!name.empty()) names.push_back(FullPath(name));
-    return names;
-}
-
-bool IsArchiveItself(const std::wstring& target, const std::vector<std::wstring>& archiveNames) {
-    const std::wstring full = FullPath(target);
-    for (const auto& name : archiveNames)
-        if (::CompareStringOrdinal(full.c_str(), -1, name.c_str(), -1, TRUE) == CSTR_EQUAL) return true;
-    return false;
-}
-
-bool MatchesMask(std::wstring mask, std::wstring name) {
-    // "*.*" is every name, with or without a dot, as on DOS.
-    if (mask == L"*.*" || mask == L"*") return true;
-    // Letter case does not matter.
-    ::CharUpperBuffW(mask.data(), static_cast<DWORD>(mask.size()));
-    ::CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
-    std::size_t m = 0, n = 0, starM = std::wstring::npos, starN = 0;
-    while (n < name.size()) {
-        if (m < mask.size() && (mask[m] == L'?' || mask[m] == name[n])) {
-            ++m;
-            ++n;
-        } else if (m < mask.size() && mask[m] == L'*') {
-            starM = m++;
-            starN = n;
-        } else if (starM != std::wstring::npos) {
-            m = starM + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (m < mask.size() && mask[m] == L'*') ++m;
-    return m == mask.size();
-}
-
 // Last-write time from the entry's DOS date and time, read as local time.
 void SetLastWriteTime(HANDLE file, std::uint32_t dosDateTime) {
     FILETIME local{}, utc{};
@@ -156,7 +98,7 @@ void TAbUnZipper::OpenArchive(const std::wstring& FileName) {
         throw Failure(FormatText(LoadResString(IDS_CANNOT_OPEN_FILE), {FileName, SystemErrorText(error)}));
     }
     try {
-        FArchive = std::make_unique<TOpenArchive>(std::move(handle), NamesOf(FileName));
+        FArchive = std::make_unique<TOpenArchive>(std::move(handle), ArchiveNames(FileName));
     } catch (const ArchiveError& e) {
         // The archive that failed is closed at once, so it can be deleted.
         switch (e.Fault()) {

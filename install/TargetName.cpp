@@ -2,6 +2,26 @@
 
 #include <windows.h>
 
+namespace {
+
+// A path function of the GetFullPathNameW kind, called with the size it asks for.
+template <typename F>
+std::wstring PathFrom(F function, const std::wstring& path) {
+    std::wstring result(MAX_PATH, L'\0');
+    DWORD n = function(path.c_str(), result.data(), static_cast<DWORD>(result.size()));
+    if (n >= result.size()) {
+        result.resize(n);
+        n = function(path.c_str(), result.data(), static_cast<DWORD>(result.size()));
+    }
+    result.resize(n < result.size() ? n : 0);
+    return result;
+}
+std::wstring FullPath(const std::wstring& path) {
+    return PathFrom([](LPCWSTR p, LPWSTR b, DWORD n) { return ::GetFullPathNameW(p, n, b, nullptr); }, path);
+}
+
+}  // namespace
+
 bool HasInvalidPathCharacters(std::wstring_view bareName) {
     for (wchar_t c : bareName)
         if (c < 32 || c == L'"' || c == L'<' || c == L'>' || c == L'|') return true;
@@ -28,4 +48,43 @@ bool IsDeviceName(std::wstring_view bareName) {
 
 bool IsOnlyDotsAndBlanks(std::wstring_view bareName) {
     return bareName.find_first_not_of(L". ") == std::wstring_view::npos;
+}
+
+std::vector<std::wstring> ArchiveNames(const std::wstring& archive) {
+    const std::wstring full = FullPath(archive);
+    std::vector<std::wstring> names{full};
+    for (auto name : {PathFrom(::GetLongPathNameW, full), PathFrom(::GetShortPathNameW, full)})
+        if (!name.empty()) names.push_back(FullPath(name));
+    return names;
+}
+
+bool IsArchiveItself(const std::wstring& target, const std::vector<std::wstring>& archiveNames) {
+    const std::wstring full = FullPath(target);
+    for (const auto& name : archiveNames)
+        if (::CompareStringOrdinal(full.c_str(), -1, name.c_str(), -1, TRUE) == CSTR_EQUAL) return true;
+    return false;
+}
+
+bool MatchesMask(std::wstring mask, std::wstring name) {
+    if (mask == L"*.*" || mask == L"*") return true;
+    // Letter case does not matter.
+    ::CharUpperBuffW(mask.data(), static_cast<DWORD>(mask.size()));
+    ::CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+    std::size_t m = 0, n = 0, starM = std::wstring::npos, starN = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && (mask[m] == L'?' || mask[m] == name[n])) {
+            ++m;
+            ++n;
+        } else if (m < mask.size() && mask[m] == L'*') {
+            starM = m++;
+            starN = n;
+        } else if (starM != std::wstring::npos) {
+            m = starM + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == L'*') ++m;
+    return m == mask.size();
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Rules for the bare name an entry is written under.
+#include <string>
 #include <string_view>
+#include <vector>
 
 // Codes 0-31, the double quote, "<", ">" and "|": no Windows path holds them.
 bool HasInvalidPathCharacters(std::wstring_view bareName);
@@ -13,3 +15,14 @@ bool IsDeviceName(std::wstring_view bareName);
 // Names that would not stay a file in the target folder once Windows drops
 // trailing dots and blanks: ".", "..", "...", " ." and the like.
 bool IsOnlyDotsAndBlanks(std::wstring_view bareName);
+
+// The names under which the archive file can be reached: as given, long and
+// short (8.3), each made absolute as Windows resolves a path.
+std::vector<std::wstring> ArchiveNames(const std::wstring& archive);
+
+// True when target resolves to one of those names.
+bool IsArchiveItself(const std::wstring& target, const std::vector<std::wstring>& archiveNames);
+
+// Wildcard match of a bare name, letter case ignored; "*.*" matches every
+// name, with or without a dot, as on DOS.
+bool MatchesMask(std::wstring mask, std::wstring name);
