@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "Failure.h"
 #include "FormatText.h"
 #include "HttpTextIds.h"
@@ -12,8 +14,8 @@
 
 namespace {
 
-// The body goes straight to the file, block by block. A short or failed
-// write ends the download instead of leaving a silently short file.
+// The body goes straight to the file as libcurl hands it over. A short or
+// failed write ends the download instead of leaving a silently short file.
 class FileSink final : public TResponseSink {
 public:
     explicit FileSink(HANDLE file) : file_(file) {}

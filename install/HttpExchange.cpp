@@ -1,5 +1,6 @@
 #include "HttpExchange.h"
 
+#include <algorithm>
 #include <charconv>
 #include <ctime>
 #include <utility>
@@ -14,6 +15,8 @@ namespace {
 // A first line longer than this is cut: it only becomes a failure text.
 constexpr std::size_t kMaxFirstLine = 8192;
 constexpr int kHostNotFound = 11001;
+// Progress is reported per block of at most this many bytes.
+constexpr std::size_t kProgressBlock = 32768;
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -211,12 +214,16 @@ int HttpExchange::OnDebug(CURL*, curl_infotype type, char*, std::size_t size, vo
         exchange.lastActivity_ = std::chrono::steady_clock::now();
         break;
     case CURLINFO_DATA_IN:
-        // One call per block taken from the connection, before decoding.
+        // One call per read from the connection, before decoding.
         exchange.lastActivity_ = std::chrono::steady_clock::now();
         if (exchange.phase_ == Phase::Body && exchange.workBegun_) {
-            exchange.workCount_ += static_cast<std::int64_t>(size);
-            const std::int64_t total = exchange.workCount_;
-            exchange.Notify([&](TWorkHandler& h) { h.IdHTTP1Work(TWorkMode::wmRead, total); });
+            for (std::size_t left = size; left > 0;) {
+                const std::size_t block = std::min(left, kProgressBlock);
+                left -= block;
+                exchange.workCount_ += static_cast<std::int64_t>(block);
+                const std::int64_t total = exchange.workCount_;
+                exchange.Notify([&](TWorkHandler& h) { h.IdHTTP1Work(TWorkMode::wmRead, total); });
+            }
         }
         break;
     default:
