@@ -1,5 +1,6 @@
 #include "IdHTTP.h"
 
+#include <winsock2.h>
 #include <windows.h>
 
 #include <curl/curl.h>
@@ -122,6 +123,22 @@ void ApplySettings(CURL* easy) {
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, 0L);
 }
 
+// Whether the kept connection holds bytes no answer has claimed. libcurl would
+// take them for the start of the next answer; the connection is dropped
+// instead, with them.
+bool HoldsLeftoverBytes(CURL* easy) {
+    curl_socket_t socket = CURL_SOCKET_BAD;
+    if (curl_easy_getinfo(easy, CURLINFO_ACTIVESOCKET, &socket) != CURLE_OK || socket == CURL_SOCKET_BAD)
+        return false;
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket, &readable);
+    timeval now{0, 0};
+    if (select(0, &readable, nullptr, nullptr, &now) != 1) return false;
+    char byte;
+    return recv(socket, &byte, 1, MSG_PEEK) > 0;
+}
+
 }  // namespace
 
 void TIdHTTP::CurlCleanup::operator()(void* easy) const { curl_easy_cleanup(static_cast<CURL*>(easy)); }
@@ -152,6 +169,7 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink) {
         headers.reset(extended);
     }
 
+    if (easy_ && HoldsLeftoverBytes(static_cast<CURL*>(easy_.get()))) easy_.reset();
     if (!easy_) easy_.reset(curl_easy_init());
     if (!easy_) throw std::bad_alloc();
     CURL* easy = static_cast<CURL*>(easy_.get());

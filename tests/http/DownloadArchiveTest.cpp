@@ -205,6 +205,23 @@ TEST(DownloadArchive, ConnectionClosedByServerBetweenDownloadsIsReplaced) {
     EXPECT_EQ(server.Connections(), 2);
 }
 
+TEST(DownloadArchive, BytesBeyondTheAnswerAreNotTakenForTheNextOne) {
+    // The stray bytes arrive after the answer is complete, while the
+    // connection waits for the next request.
+    LoopbackServer server({
+        {{Head("HTTP/1.1 200 OK", "Content-Length: 5\r\n") + "hello", "HTTP/1.1 404 Stale\r\n\r\n"}},
+        {{Head("HTTP/1.1 200 OK", "Content-Length: 7\r\n") + "upgrade"}},
+    });
+    ScratchFolder folder;
+    TIdHTTP http;
+    ASSERT_EQ(Download(http, server.BaseUrl(), folder.Path() + L"main.zip"), std::nullopt);
+    EXPECT_EQ(ReadWholeFile(folder.Path() + L"main.zip"), "hello");
+    Sleep(static_cast<DWORD>(3 * LoopbackServer::kPause.count()));
+    ASSERT_EQ(Download(http, server.BaseUrl(), folder.Path() + L"upgrade.zip"), std::nullopt);
+    EXPECT_EQ(ReadWholeFile(folder.Path() + L"upgrade.zip"), "upgrade");
+    EXPECT_EQ(server.Connections(), 2);
+}
+
 TEST(DownloadArchive, LargeBodyMovesInBlocksOfAtMost32768) {
     const std::string body = Bytes(100000);
     LoopbackServer server({{{Head("HTTP/1.1 200 OK", "Content-Length: 100000\r\n") + body}}});
