@@ -37,7 +37,7 @@ public:
     std::vector<std::string> Requests() const;
     int Connections() const;
 
-    static constexpr std::chrono::milliseconds kPause{150};
+    static constexpr std::chrono::milliseconds kPause{200};
 
 private:
     void Serve();
