@@ -139,7 +139,11 @@ std::wstring WizardDriver::FrontButton() const {
 }
 
 void WizardDriver::Click(HWND control) {
-    SetForegroundWindow(GetAncestor(control, GA_ROOT));
+    // As a person would: wait until the window takes input, bring it to the front.
+    HWND root = GetAncestor(control, GA_ROOT);
+    WaitUntil([&] { return IsWindowEnabled(root) != FALSE; }, std::chrono::seconds(5));
+    SetForegroundWindow(root);
+    WaitUntil([&] { return GetForegroundWindow() == root; }, std::chrono::seconds(5));
     const POINT at = Centre(control);
     SendMouse(MOUSEEVENTF_MOVE, at);
     Pause(30);

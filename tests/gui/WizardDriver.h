@@ -57,6 +57,7 @@ public:
 
     bool WaitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(20));
     bool Running() const;
+    HANDLE Process() const { return process_.hProcess; }
 
 private:
     HWND FindMainWindow() const;

@@ -1,0 +1,174 @@
+// Times the wizard under Wine: from process start to the first painted Start
+// page (several starts), and the installation from the click on Next to the
+// Einde page with the archives of a folder served on loopback; then reads
+// the wizard's peak memory.
+//   startup_bench <SetupBench.exe> <folder with main.zip, upgrade.zip> [starts]
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "FileServer.h"
+#include "WizardDriver.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+std::string ReadBytes(const std::wstring& path) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// True once the title text of the visible page has reached the screen: some
+// pixel in its box is no longer the white background.
+bool TitlePainted(HWND main) {
+    if (!main || !IsWindowVisible(main)) return false;
+    struct Find {
+        HWND label = nullptr;
+    } find;
+    EnumChildWindows(
+        main,
+        [](HWND child, LPARAM data) -> BOOL CALLBACK {
+            wchar_t text[64] = {};
+            InternalGetWindowText(child, text, 64);
+            if (wcsncmp(text, L"Welkom", 6) == 0 && IsWindowVisible(child)) {
+                reinterpret_cast<Find*>(data)->label = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    if (!find.label) return false;
+    RECT r;
+    GetWindowRect(find.label, &r);
+    HDC screen = GetDC(nullptr);
+    bool painted = false;
+    for (int y = r.top; y < r.bottom && !painted; y += 2)
+        for (int x = r.left; x < r.left + 60 && !painted; ++x)
+            painted = (GetPixel(screen, x, y) & 0xFFFFFF) < 0x808080;
+    ReleaseDC(nullptr, screen);
+    return painted;
+}
+
+HWND MainWindowOf(DWORD process) {
+    struct Find {
+        DWORD process;
+        HWND found = nullptr;
+    } find{process};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL CALLBACK {
+            auto& f = *reinterpret_cast<Find*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            wchar_t cls[32] = {};
+            GetClassNameW(window, cls, 32);
+            if (owner == f.process && wcscmp(cls, L"TfrmMain") == 0) {
+                f.found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+struct Memory {
+    double peakWorkingSet = 0;  // MiB
+    double peakPrivate = 0;     // MiB
+};
+
+Memory MemoryOf(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters))
+        return {};
+    return {counters.PeakWorkingSetSize / 1048576.0, counters.PeakPagefileUsage / 1048576.0};
+}
+
+Memory idleMemory;  // of the last start, once the Start page was painted
+
+double TimeToFirstPaint(const std::wstring& setup) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::wstring command = L"\"" + setup + L"\"";
+    const auto start = Clock::now();
+    if (!CreateProcessW(setup.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return -1;
+    double elapsed = -1;
+    while (Clock::now() - start < std::chrono::seconds(30)) {
+        if (TitlePainted(MainWindowOf(process.dwProcessId))) {
+            elapsed = Milliseconds(Clock::now() - start);
+            break;
+        }
+        Sleep(1);
+    }
+    Sleep(300);
+    idleMemory = MemoryOf(process.hProcess);
+    if (HWND main = MainWindowOf(process.dwProcessId)) PostMessageW(main, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return elapsed;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) {
+        fprintf(stderr, "usage: startup_bench SETUPBENCH.EXE ARCHIVE-FOLDER [STARTS]\n");
+        return 2;
+    }
+    const std::wstring setup = argv[1], archives = argv[2];
+    const int starts = argc > 3 ? std::max(1, _wtoi(argv[3])) : 7;
+
+    std::vector<double> paints;
+    for (int i = 0; i < starts; ++i) paints.push_back(TimeToFirstPaint(setup));
+    std::vector<double> sorted = paints;
+    std::sort(sorted.begin(), sorted.end());
+    printf("first paint of the Start page, ms:");
+    for (double p : paints) printf(" %.0f", p);
+    printf("\n  median %.0f ms (first start %.0f ms, includes loading Wine's libraries)\n", sorted[sorted.size() / 2],
+           paints.front());
+
+    FileServer server(SETUP_BENCH_PORT);
+    const std::string main = ReadBytes(archives + L"\\main.zip");
+    const std::string upgrade = ReadBytes(archives + L"\\upgrade.zip");
+    server.Serve("/venkor/Files/main.zip", {200, main});
+    server.Serve("/venkor/Files/upgrade.zip", {200, upgrade});
+    std::error_code ignored;
+    std::filesystem::remove_all(L"C:\\VENKOR", ignored);
+
+    WizardDriver w(setup, L"");
+    w.ClickButton(L"Volgende >");
+    if (!WaitUntil([&] { return w.PageTitle() == L"Locatie"; })) return 1;
+    const auto start = Clock::now();
+    w.ClickButton(L"Volgende >");
+    if (!WaitUntil([&] { return w.PageTitle() == L"Installatie voltooid"; }, std::chrono::minutes(10))) {
+        fprintf(stderr, "the installation did not reach Einde\n");
+        return 1;
+    }
+    const double road = Milliseconds(Clock::now() - start);
+    printf("Next on Locatie to Einde with main.zip %.1f MB + upgrade.zip %.1f MB: %.0f ms\n", main.size() / 1048576.0,
+           upgrade.size() / 1048576.0, road);
+
+    const Memory run = MemoryOf(w.Process());
+    printf("Setup peak working set %.1f MiB, peak private bytes %.1f MiB after the installation\n"
+           "  (on the Start page: %.1f MiB and %.1f MiB; under Wine the working set includes Wine's own libraries)\n",
+           run.peakWorkingSet, run.peakPrivate, idleMemory.peakWorkingSet, idleMemory.peakPrivate);
+    w.CloseBox();
+    w.WaitForExit();
+    std::filesystem::remove_all(L"C:\\VENKOR", ignored);
+    return 0;
+}

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# The wizard end to end: builds everything, makes sample main.zip and
+# upgrade.zip (with a small demo VENKOR.EXE) and serves them on loopback,
+# then works the wizard under Wine from Start to Einde, saving a screenshot
+# of every page and of both dialogs in docs/screenshots/. With a display the
+# run is shown in a window and afterwards the wizard is started once more
+# for you to click through; without one it runs on a private Xvfb.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${SETUP_BUILD:-$top/build}
+"$top/scripts/apt-packages.sh"
+deps=$("$top/scripts/deps.sh" "$build" | tail -1)
+. "$top/scripts/configure.sh"
+
+demo=$build/win/demo
+port=$(sed -n 's/^SETUP_DEMO_PORT:STRING=//p' "$build/win/CMakeCache.txt")
+shots=$top/docs/screenshots
+# A Wine prefix of the demo's own; its desktop is a plain folder inside it,
+# so the shortcut does not land in your home folder.
+export SETUP_WINEPREFIX=$build/demo-wineprefix
+run="$build/win/wine-run"
+"$run" cmd /c exit >/dev/null 2>&1 || true
+for desktop in "$SETUP_WINEPREFIX"/drive_c/users/*/Desktop; do
+  if [ -L "$desktop" ]; then rm "$desktop"; mkdir "$desktop"; fi
+done
+winpath() { WINEPREFIX=$SETUP_WINEPREFIX winepath -w "$1" 2>/dev/null; }
+
+# What the maker's file server would hold: venkor/Files/{main,upgrade}.zip.
+served=$demo/served
+python3 "$top/tests/gui/make_archives.py" "$served/venkor/Files" "$demo/VenkorDemo.exe"
+# The shipped catalogues go beside the program, as they would on a real disk.
+if [ -d "$build/win/dist/locale" ]; then rm -rf "$demo/locale"; cp -r "$build/win/dist/locale" "$demo/locale"; fi
+
+if [ -z "${DISPLAY:-}" ]; then
+  . "$top/scripts/xvfb.sh"
+  shown=no
+else
+  shown=yes
+fi
+
+# The driven run, in a Wine desktop window of its own so that the window
+# frames are drawn the same on every machine.
+rm -rf "$SETUP_WINEPREFIX/drive_c/VENKOR" "$demo/shots"
+mkdir -p "$demo/shots" "$shots"
+"$run" explorer /desktop=SetupDemo,900x700 "$(winpath "$demo/wizard_demo.exe")" \
+  "$(winpath "$demo/SetupDemo.exe")" "$(winpath "$served/venkor/Files")" "$port" "$(winpath "$demo/shots")"
+for bmp in "$demo"/shots/*.bmp; do
+  convert "$bmp" "$shots/$(basename "${bmp%.bmp}").png"
+done
+echo "Screenshots in $shots"
+
+if [ "$shown" = yes ]; then
+  echo "Now it is your turn: the wizard downloads from http://127.0.0.1:$port/ (close it to end the demo)."
+  rm -rf "$SETUP_WINEPREFIX/drive_c/VENKOR"
+  python3 -m http.server "$port" --bind 127.0.0.1 --directory "$served" >/dev/null 2>&1 &
+  server=$!
+  trap 'kill $server 2>/dev/null || true' EXIT
+  "$run" "$demo/SetupDemo.exe" || true
+fi
