@@ -24,8 +24,3 @@ set_source_files_properties(
   ${CMAKE_CURRENT_LIST_DIR}/Codecs/SevenZipCodecs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Codecs/SevenZipStreams.cpp
   PROPERTIES COMPILE_OPTIONS -fno-rtti)
-# The fuzz targets need coverage feedback from the decoders themselves, not
-# only from the harness that calls them.
-if(NOT WIN32 AND SETUP_FUZZ)
-  target_compile_options(setup_zip_decoders PRIVATE -fsanitize=fuzzer-no-link)
-endif()

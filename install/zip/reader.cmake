@@ -10,7 +10,3 @@ if(TARGET setup_zip_decoders)
   target_include_directories(setup_zip PUBLIC ${CMAKE_CURRENT_LIST_DIR})
   target_link_libraries(setup_zip PUBLIC setup_zip_decoders PRIVATE dep::minizip dep::zlib)
 endif()
-# Coverage for the fuzzer: the library itself must be instrumented.
-if(TARGET setup_zip AND NOT WIN32 AND SETUP_FUZZ)
-  target_compile_options(setup_zip PRIVATE -fsanitize=fuzzer-no-link)
-endif()
