@@ -2,32 +2,11 @@
 // method, the second the general-purpose flags that matter (bits 1 and 2),
 // the next three the declared size; the rest is the entry's raw data.
 #include "Decoder.h"
+#include "MemorySource.h"
 
-#include <algorithm>
-#include <cstring>
+#include <iterator>
 
 namespace {
-
-class Source : public ByteSource {
-public:
-    Source(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::size_t Read(std::uint8_t* buffer, std::size_t size) override {
-        // Odd short reads, as a reader at a buffer edge would give.
-        const std::size_t n = std::min({size, size_ - pos_, std::size_t{4093}});
-        std::memcpy(buffer, data_ + pos_, n);
-        pos_ += n;
-        return n;
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_, pos_ = 0;
-};
-
-class Sink : public ByteSink {
-public:
-    void Write(const std::uint8_t*, std::size_t) override {}
-};
 
 constexpr std::uint16_t kMethods[] = {0, 1, 2, 3, 4, 5, 6, 8, 9, 12, 14, 97, 98, 96};
 
@@ -38,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint16_t method = kMethods[data[0] % std::size(kMethods)];
     const std::uint16_t flags = data[1] & 0x06;
     const std::uint64_t declared = data[2] | (data[3] << 8) | (data[4] << 16);
-    Source source(data + 5, size - 5);
-    Sink sink;
+    MemorySource source({data + 5, size - 5}, 4093);  // odd short reads, as at a buffer edge
+    NullSink sink;
     try {
         DecodeEntry({method, flags, size - 5, declared}, source, sink);
     } catch (const DecodeError&) {

@@ -39,13 +39,6 @@ std::vector<RawEntry> ReadRawEntries(const std::string& archive) {
     return entries;
 }
 
-std::size_t MemorySource::Read(std::uint8_t* buffer, std::size_t size) {
-    const std::size_t n = std::min({size, chunk_, data_.size() - pos_});
-    if (n) std::memcpy(buffer, data_.data() + pos_, n);
-    pos_ += n;
-    return n;
-}
-
 void CrcSink::Write(const std::uint8_t* data, std::size_t n) {
     crc = static_cast<std::uint32_t>(crc32(crc, data, static_cast<uInt>(n)));
     size += n;

@@ -2,6 +2,7 @@
 // Test helpers: the raw (still compressed) data of an archive's entries, read
 // through minizip's raw open, and sources and sinks to feed DecodeEntry.
 #include "Decoder.h"
+#include "MemorySource.h"
 
 #include <cstdint>
 #include <string>
@@ -17,19 +18,6 @@ struct RawEntry {
 // Every entry of the archive that is not a folder, in central-directory order.
 std::vector<RawEntry> ReadRawEntries(const std::string& archive);
 std::string Fixture(const std::string& name);
-
-// Hands out the bytes at most `chunk` at a time, to shake out buffer edges.
-class MemorySource : public ByteSource {
-public:
-    explicit MemorySource(const std::vector<std::uint8_t>& data, std::size_t chunk = SIZE_MAX)
-        : data_(data), chunk_(chunk) {}
-    std::size_t Read(std::uint8_t* buffer, std::size_t size) override;
-
-private:
-    const std::vector<std::uint8_t>& data_;
-    std::size_t chunk_;
-    std::size_t pos_ = 0;
-};
 
 // Keeps the CRC-32 and size of what was written, and the bytes if asked to.
 class CrcSink : public ByteSink {
