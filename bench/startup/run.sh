@@ -11,12 +11,12 @@ build=$(cd "${1:-$top/build/win}" && pwd)
 work=$(dirname "$build")/bench-startup
 cmake --build "$build" --target startup_bench SetupBench Setup VenkorMark -j2 >/dev/null
 bench=$build/bench/startup
-trap 'rm -rf "$work"' EXIT
+. "$top/scripts/xvfb.sh"
+trap 'kill $xvfb_pid 2>/dev/null || true; rm -rf "$work"' EXIT
 rm -rf "$work"
 mkdir -p "$work"
 python3 "$top/tests/gui/make_archives.py" "$work" "$build/tests/gui/VenkorMark.exe" --filler-mb 50
 
-. "$top/scripts/xvfb.sh"
 export WINEPREFIX=${SETUP_WINEPREFIX:-$build/wineprefix}
 "$build/wine-run" "$bench/startup_bench.exe" "$(winepath -w "$bench/SetupBench.exe" 2>/dev/null)" \
   "$(winepath -w "$work" 2>/dev/null)" 7

@@ -146,10 +146,18 @@ void WizardDriver::Click(HWND control) {
     WaitUntil([&] { return GetForegroundWindow() == root; }, std::chrono::seconds(5));
     const POINT at = Centre(control);
     SendMouse(MOUSEEVENTF_MOVE, at);
+    // The button events go where the pointer is: make sure it has arrived,
+    // and let each event carry the position as well.
+    WaitUntil(
+        [&] {
+            POINT now{};
+            return GetCursorPos(&now) && now.x == at.x && now.y == at.y;
+        },
+        std::chrono::seconds(2));
     Pause(30);
-    SendMouse(MOUSEEVENTF_LEFTDOWN, at);
+    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN, at);
     Pause(30);
-    SendMouse(MOUSEEVENTF_LEFTUP, at);
+    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP, at);
     Pause(100);
 }
 
