@@ -32,8 +32,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         return Application.Run(frmMain.Handle());
     } catch (const Failure& failure) {
         MessageBoxW(nullptr, failure.Message().c_str(), L"Setup", MB_ICONERROR | MB_OK);
-    } catch (const std::exception&) {
-        MessageBoxW(nullptr, L"Out of memory", L"Setup", MB_ICONERROR | MB_OK);
+    } catch (const std::exception& failure) {
+        MessageBoxA(nullptr, failure.what(), "Setup", MB_ICONERROR | MB_OK);
     }
     return 1;
 }

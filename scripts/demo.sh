@@ -41,6 +41,7 @@ fi
 # The driven run, in a Wine desktop window of its own so that the window
 # frames are drawn the same on every machine.
 rm -rf "$SETUP_WINEPREFIX/drive_c/VENKOR" "$demo/shots"
+[ "$shown" = yes ] && echo "The wizard is worked by a driver now: leave mouse and keyboard alone until it is done."
 mkdir -p "$demo/shots" "$shots"
 "$run" explorer /desktop=SetupDemo,900x700 "$(winpath "$demo/wizard_demo.exe")" \
   "$(winpath "$demo/SetupDemo.exe")" "$(winpath "$served/venkor/Files")" "$port" "$(winpath "$demo/shots")"

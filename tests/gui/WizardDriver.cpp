@@ -109,6 +109,13 @@ HWND WizardDriver::FindMainWindow() const {
 
 std::wstring WizardDriver::Caption() const { return TextOf(window_); }
 
+std::wstring WizardDriver::TaskbarName() const {
+    HWND owner = GetWindow(window_, GW_OWNER);
+    const bool entry = owner && IsWindowVisible(owner) && !GetWindow(owner, GW_OWNER) &&
+                       !(GetWindowLongPtrW(owner, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    return entry ? TextOf(owner) : std::wstring();
+}
+
 std::vector<std::wstring> WizardDriver::PageTexts() const {
     std::vector<std::wstring> texts;
     for (HWND child : Children(window_))

@@ -25,6 +25,8 @@ public:
 
     HWND Window() const { return window_; }
     std::wstring Caption() const;
+    // The name of the program's taskbar entry: the window that owns the wizard.
+    std::wstring TaskbarName() const;
 
     // The texts of the page on view, in creation order; the first is its title.
     std::vector<std::wstring> PageTexts() const;

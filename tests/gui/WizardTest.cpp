@@ -157,6 +157,7 @@ TEST_F(WizardTest, InstallsFromStartToEindeAndFinishStartsTheInstalledProgram) {
     server_->Serve("/venkor/Files/main.zip", {200, main, main.size() / 2});
     auto& w = Start();
     EXPECT_EQ(L"Programma - Setup", w.Caption());
+    EXPECT_EQ(L"Setup", w.TaskbarName());
     EXPECT_EQ(StartTexts, w.PageTexts());
     EXPECT_TRUE(w.Visible(w.Button(Cancel)));
     EXPECT_EQ(Next, w.FrontButton());
