@@ -9,12 +9,12 @@
 
 #include "AbUnZipper.h"
 #include "Application.h"
-#include "IdHTTP.h"
-#include "ShellLink.h"
 #include "DesignScale.h"
 #include "GdiObjects.h"
+#include "IdHTTP.h"
 #include "InstallDrive.h"
 #include "Notebook.h"
+#include "ShellLink.h"
 #include "WizardPages.h"
 
 class TfrmMain final : public TWorkHandler {

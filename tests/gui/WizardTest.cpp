@@ -202,15 +202,16 @@ TEST_F(WizardTest, InstallsFromStartToEindeAndFinishStartsTheInstalledProgram) {
 
 struct RunFailure {
     const char* name;
-    std::string path;
-    FileResponse response;
-    std::wstring message;
+    const char* path;
+    int status;
+    const char* body;
+    const wchar_t* message;
 };
 
 class WizardRunFailureTest : public WizardTest, public ::testing::WithParamInterface<RunFailure> {};
 
 TEST_P(WizardRunFailureTest, EndsOnAbortAfterTheErrorBox) {
-    server_->Serve(GetParam().path, GetParam().response);
+    server_->Serve(GetParam().path, {GetParam().status, GetParam().body});
     auto& w = Start();
     ToLocatieWithDriveC();
     const HCURSOR arrow = w.Cursor();
@@ -237,10 +238,9 @@ TEST_P(WizardRunFailureTest, EndsOnAbortAfterTheErrorBox) {
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, WizardRunFailureTest,
-    ::testing::Values(RunFailure{"MissingUpgrade", "/venkor/Files/upgrade.zip", {404, "gone"},
-                                 L"HTTP/1.1 404 Not Found"},
-                      RunFailure{"WebPageInsteadOfArchive", "/venkor/Files/main.zip",
-                                 {200, "<html><body>Not an archive</body></html>"}, L"Unhandled Archive Type"}),
+    ::testing::Values(RunFailure{"MissingUpgrade", "/venkor/Files/upgrade.zip", 404, "gone", L"HTTP/1.1 404 Not Found"},
+                      RunFailure{"WebPageInsteadOfArchive", "/venkor/Files/main.zip", 200,
+                                 "<html><body>Not an archive</body></html>", L"Unhandled Archive Type"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WizardTest, CancelAnsweredNoChangesNothingAndYesEndsOnAbort) {
