@@ -17,6 +17,9 @@ void TfrmMain::IdHTTP1Work(TWorkMode, std::int64_t AWorkCount) {
     PaintPending();
 }
 
+// Also while the server is silent: the window paints and stays responsive.
+void TfrmMain::IdHTTP1Busy() { PaintPending(); }
+
 void TfrmMain::IdHTTP1WorkEnd(TWorkMode) {
     SendMessageW(ProgressBar, PBM_SETPOS, 0, 0);
     PaintPending();

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <dbt.h>
 
+#include "FailureText.h"
+#include "MessageDialogs.h"
 #include "Panel.h"
 
 namespace {
@@ -70,6 +72,8 @@ TfrmMain::TfrmMain(TApplication& application, std::wstring fileServer)
     SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     CreateControls();
     IdHTTP1.SetWorkHandler(this);
+    // Unpacking reports no progress, but the window keeps painting meanwhile.
+    AbUnZipper1.SetBusyHandler([this] { PaintPending(); });
 }
 
 TfrmMain::~TfrmMain() {
@@ -193,7 +197,15 @@ LRESULT CALLBACK TfrmMain::WndProc(HWND window, UINT message, WPARAM wParam, LPA
 LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
-        if (lParam) OnCommand(LOWORD(wParam), HIWORD(wParam));
+        if (lParam) {
+            // A failure ends the handler, not the program: it is shown and the
+            // window goes on (a catalogue file that cannot be read, say).
+            try {
+                OnCommand(LOWORD(wParam), HIWORD(wParam));
+            } catch (...) {
+                ShowError(CurrentFailureText());
+            }
+        }
         return 0;
     case WM_MEASUREITEM: {
         auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);

@@ -38,6 +38,7 @@ public:
     void IdHTTP1WorkBegin(TWorkMode AWorkMode, std::int64_t AWorkCountMax) override;
     void IdHTTP1Work(TWorkMode AWorkMode, std::int64_t AWorkCount) override;
     void IdHTTP1WorkEnd(TWorkMode AWorkMode) override;
+    void IdHTTP1Busy() override;
 
 private:
     static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

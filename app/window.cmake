@@ -10,6 +10,7 @@ if(WIN32)
     ${_app}/InstallDrive.cpp
     ${_app}/InstallStep.cpp
     ${_app}/Navigation.cpp
+    ${_app}/FailureText.cpp
     ${_app}/Notebook.cpp
     ${_app}/Panel.cpp
     ${_app}/WizardPages.cpp

@@ -119,7 +119,7 @@ namespace {
 // faithfully, or nothing: also when a protected or busy file is kept.
 std::optional<std::wstring> ExtractEntry(ZipArchive& zip, std::size_t index, const std::wstring& bare,
                                          const std::wstring& target, const std::vector<std::wstring>& archiveNames,
-                                         FolderListing& folder, std::vector<std::uint8_t>& buffer) {
+                                         FolderListing& folder, std::vector<std::uint8_t>& buffer, Throttle& busy) {
     const ZipEntry& entry = zip.Entries()[index];
     // Never opened: a device name reaches a device, not a file in the folder.
     if (IsDeviceName(bare)) return Reason(IDS_REASON_DEVICE);
@@ -148,7 +148,7 @@ std::optional<std::wstring> ExtractEntry(ZipArchive& zip, std::size_t index, con
 
     std::optional<std::wstring> failure;
     try {
-        HandleSink sink(file.Get(), buffer);
+        HandleSink sink(file.Get(), buffer, busy);
         zip.DecodeOpenEntry(sink);
         sink.Flush();
     } catch (const EntryError& e) {
@@ -183,6 +183,7 @@ void TAbUnZipper::ExtractFiles(const std::wstring& FileMask) {
     std::int64_t more = 0;
     FolderListing folder(FBaseDirectory);
     std::vector<std::uint8_t> buffer;
+    Throttle busy(FOnBusy);
 
     for (std::size_t i = 0; i < zip.Entries().size(); ++i) {
         const ZipEntry& entry = zip.Entries()[i];
@@ -192,7 +193,8 @@ void TAbUnZipper::ExtractFiles(const std::wstring& FileMask) {
 
         const bool joined = FBaseDirectory.empty() || FBaseDirectory.ends_with(L'\\');  // "" or a drive root
         const std::wstring target = FBaseDirectory + (joined ? L"" : L"\\") + bare;
-        if (auto reason = ExtractEntry(zip, i, bare, target, FArchive->names, folder, buffer)) {
+        busy();
+        if (auto reason = ExtractEntry(zip, i, bare, target, FArchive->names, folder, buffer, busy)) {
             if (first)
                 ++more;
             else

@@ -3,6 +3,7 @@
 // open ZIP archive and writes its file entries, flattened, into
 // BaseDirectory: each under the last component of its stored name, no folder
 // ever made, existing files replaced without a question.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -35,8 +36,13 @@ public:
     // Closes the open archive; nothing happens when none is open.
     void CloseArchive();
 
+    // Called now and then (at most every 50 ms) while ExtractFiles writes, so
+    // that the window can keep painting; unpacking reports no progress.
+    void SetBusyHandler(std::function<void()> handler) { FOnBusy = std::move(handler); }
+
 private:
     struct TOpenArchive;
     std::wstring FBaseDirectory;
     std::unique_ptr<TOpenArchive> FArchive;
+    std::function<void()> FOnBusy;
 };

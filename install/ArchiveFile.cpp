@@ -49,4 +49,5 @@ void HandleSink::WriteThrough(const std::uint8_t* data, std::size_t size) {
         data += written;
         size -= written;
     }
+    busy_();
 }

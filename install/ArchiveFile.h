@@ -8,6 +8,7 @@
 
 #include "Decoder.h"
 #include "RandomAccessFile.h"
+#include "Throttle.h"
 
 // Reads the archive through a handle the caller owns; positions come with
 // each read, so the handle's own file pointer is not relied on.
@@ -30,7 +31,8 @@ struct WriteFailure {
 // caller's, so that one serves every entry of an archive.
 class HandleSink final : public ByteSink {
 public:
-    HandleSink(HANDLE file, std::vector<std::uint8_t>& buffer) : file_(file), buffer_(buffer) {
+    HandleSink(HANDLE file, std::vector<std::uint8_t>& buffer, Throttle& busy)
+        : file_(file), buffer_(buffer), busy_(busy) {
         buffer_.clear();
         buffer_.reserve(kBlock);
     }
@@ -42,4 +44,5 @@ private:
     void WriteThrough(const std::uint8_t* data, std::size_t size);
     HANDLE file_;
     std::vector<std::uint8_t>& buffer_;
+    Throttle& busy_;
 };

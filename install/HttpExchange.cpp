@@ -79,8 +79,8 @@ bool IsSocketFailure(CURLcode result) {
 
 HttpExchange::HttpExchange(TResponseSink& sink, TWorkHandler* handler, CookieStore& cookies, std::string host,
                            std::string path, std::chrono::milliseconds readTimeout)
-    : sink_(sink), handler_(handler), cookies_(cookies), host_(std::move(host)), path_(std::move(path)),
-      readTimeout_(readTimeout) {}
+    : sink_(sink), handler_(handler), busy_([this] { Notify([](TWorkHandler& h) { h.IdHTTP1Busy(); }); }),
+      cookies_(cookies), host_(std::move(host)), path_(std::move(path)), readTimeout_(readTimeout) {}
 
 void HttpExchange::Attach(CURL* easy) {
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &HttpExchange::OnHeader);
@@ -234,6 +234,8 @@ int HttpExchange::OnDebug(CURL*, curl_infotype type, char*, std::size_t size, vo
 
 int HttpExchange::OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     auto& exchange = *static_cast<HttpExchange*>(self);
+    if (exchange.error_) return 1;
+    exchange.busy_();
     if (exchange.error_) return 1;
     if (exchange.requestSent_ && std::chrono::steady_clock::now() - exchange.lastActivity_ >= exchange.readTimeout_) {
         exchange.timedOut_ = true;

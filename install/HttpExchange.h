@@ -13,6 +13,7 @@
 
 #include "CookieStore.h"
 #include "IdHTTP.h"
+#include "Throttle.h"
 
 class HttpExchange {
 public:
@@ -52,6 +53,7 @@ private:
 
     TResponseSink& sink_;
     TWorkHandler* handler_;
+    Throttle busy_;
     CookieStore& cookies_;
     std::string host_;
     std::string path_;

@@ -18,6 +18,10 @@ public:
     virtual void IdHTTP1WorkBegin(TWorkMode AWorkMode, std::int64_t AWorkCountMax) = 0;
     virtual void IdHTTP1Work(TWorkMode AWorkMode, std::int64_t AWorkCount) = 0;
     virtual void IdHTTP1WorkEnd(TWorkMode AWorkMode) = 0;
+    // Called now and then (at most every 50 ms) while a request is under way,
+    // also while the server sends nothing, so that the window can keep
+    // painting; it implies no progress.
+    virtual void IdHTTP1Busy() {}
 
 protected:
     ~TWorkHandler() = default;

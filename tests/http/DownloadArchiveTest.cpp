@@ -139,6 +139,24 @@ INSTANTIATE_TEST_SUITE_P(
              "12345", {"begin 10", "work 5", "end"}}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
+// The window paints from these calls while the server keeps it waiting.
+TEST(DownloadArchive, ReportsBusyWhileTheServerIsSilent) {
+    struct BusyCounter final : TWorkHandler {
+        void IdHTTP1WorkBegin(TWorkMode, std::int64_t) override {}
+        void IdHTTP1Work(TWorkMode, std::int64_t) override {}
+        void IdHTTP1WorkEnd(TWorkMode) override {}
+        void IdHTTP1Busy() override { ++calls; }
+        int calls = 0;
+    } counter;
+    LoopbackServer server({{{}, Then::Silence}});
+    ScratchFolder folder;
+    TIdHTTP http;
+    http.SetWorkHandler(&counter);
+    http.SetReadTimeout(std::chrono::milliseconds(1500));
+    EXPECT_EQ(Download(http, server.BaseUrl(), folder.Path() + L"main.zip"), L"Read timed out.");
+    EXPECT_GE(counter.calls, 2);
+}
+
 TEST(DownloadArchive, SendsExactlyTheRequestHead) {
     LoopbackServer server({{{Head("HTTP/1.1 200 OK", "Content-Length: 0\r\n")}}});
     ScratchFolder folder;

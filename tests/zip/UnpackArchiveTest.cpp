@@ -177,6 +177,14 @@ TEST_F(Extraction, EveryMethodExtractsFromRealArchives) {
     }
 }
 
+// Unpacking reports no progress, but the window paints from these calls.
+TEST_F(Extraction, ReportsBusyWhileWriting) {
+    int calls = 0;
+    unzipper.SetBusyHandler([&] { ++calls; });
+    EXPECT_EQ(Unpack(Made("infozip-deflate.zip")), std::nullopt);
+    EXPECT_GE(calls, 1);
+}
+
 TEST_F(Extraction, ExistingFilesAreReplacedWithoutAsking) {
     WriteAll(target + L"VENKOR.EXE", "an older version");
     EXPECT_EQ(Unpack(Made("py-main.zip")), std::nullopt);
