@@ -8,9 +8,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${SETUP_BUILD:-$top/build}
-"$top/scripts/apt-packages.sh"
-deps=$("$top/scripts/deps.sh" "$build" | tail -1)
-. "$top/scripts/configure.sh"
+. "$top/scripts/build.sh"
 
 demo=$build/win/demo
 port=$(sed -n 's/^SETUP_DEMO_PORT:STRING=//p' "$build/win/CMakeCache.txt")

@@ -8,7 +8,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=${SETUP_BUILD:-$top/build}
 seconds=${1:?seconds per target}; shift
 if [ ! -d "$build/native" ]; then
-  "$top/scripts/apt-packages.sh"; deps=$("$top/scripts/deps.sh" "$build" | tail -1); . "$top/scripts/configure.sh"
+  . "$top/scripts/build.sh"
 fi
 cmake --build "$build/native"
 mapfile -t targets < <(if [ $# -gt 0 ]; then printf '%s\n' "$@"; else
