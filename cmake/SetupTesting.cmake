@@ -44,3 +44,13 @@ function(setup_fuzzer)
     target_link_libraries(${F_NAME} PRIVATE ${F_LIBS} -fsanitize=fuzzer)
   endif()
 endfunction()
+
+# Adds every subfolder of the calling folder that has a CMakeLists.txt.
+function(setup_add_subfolders)
+  file(GLOB entries LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(entry ${entries})
+    if(IS_DIRECTORY ${entry} AND EXISTS ${entry}/CMakeLists.txt)
+      add_subdirectory(${entry})
+    endif()
+  endforeach()
+endfunction()
