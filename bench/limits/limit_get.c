@@ -1,0 +1,93 @@
+// Bare download: one HTTP/1.1 GET on a plain Winsock socket, the body read
+// 1 MiB at a time and each piece written to the file with WriteFile as it
+// comes. No library, no progress, no parsing beyond Content-Length: what a
+// download costs on this system before any client code.
+// Usage: limit_get HOST PORT PATH FILE   (FILE may be NUL)
+// Prints "bytes N seconds S".
+#include <winsock2.h>
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+enum { kRead = 1 << 20 };
+
+static int Fail(const char* what, unsigned long error) {
+    fprintf(stderr, "limit_get: %s failed (%lu)\n", what, error);
+    return 1;
+}
+
+static int WriteAll(HANDLE file, const char* data, size_t size) {
+    while (size > 0) {
+        DWORD written = 0;
+        if (!WriteFile(file, data, (DWORD)size, &written, NULL) || written == 0) return 0;
+        data += written;
+        size -= written;
+    }
+    return 1;
+}
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 5) {
+        fprintf(stderr, "usage: limit_get HOST PORT PATH FILE\n");
+        return 2;
+    }
+    char host[256], path[1024];
+    WideCharToMultiByte(CP_UTF8, 0, argv[1], -1, host, sizeof host, NULL, NULL);
+    WideCharToMultiByte(CP_UTF8, 0, argv[3], -1, path, sizeof path, NULL, NULL);
+    const unsigned short port = (unsigned short)_wtoi(argv[2]);
+    char* buffer = malloc(kRead);
+    if (!buffer) return Fail("malloc", 0);
+
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return Fail("WSAStartup", 0);
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) return Fail("socket", WSAGetLastError());
+    struct sockaddr_in to = {0};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = inet_addr(host);
+    if (connect(s, (struct sockaddr*)&to, sizeof to) != 0) return Fail("connect", WSAGetLastError());
+    HANDLE file = CreateFileW(argv[4], GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return Fail("CreateFileW", GetLastError());
+
+    char request[1400];
+    const int length = snprintf(request, sizeof request, "GET %s HTTP/1.1\r\nHost: %s:%u\r\nConnection: close\r\n\r\n",
+                                path, host, port);
+    if (send(s, request, length, 0) != length) return Fail("send", WSAGetLastError());
+
+    // The head: read until its blank line; what follows it is body.
+    size_t have = 0;
+    char* body = NULL;
+    while (!body) {
+        const int got = recv(s, buffer + have, (int)(kRead - 1 - have), 0);
+        if (got <= 0) return Fail("recv (head)", WSAGetLastError());
+        have += (size_t)got;
+        buffer[have] = 0;
+        body = strstr(buffer, "\r\n\r\n");
+    }
+    body += 4;
+    const char* field = strstr(buffer, "Content-Length:");
+    if (!field || field > body) return Fail("Content-Length", 0);
+    const long long expected = _atoi64(field + 15);
+    long long received = (long long)(buffer + have - body);
+    if (!WriteAll(file, body, (size_t)received)) return Fail("WriteFile", GetLastError());
+    while (received < expected) {
+        const int got = recv(s, buffer, kRead, 0);
+        if (got <= 0) return Fail("recv", WSAGetLastError());
+        if (!WriteAll(file, buffer, (size_t)got)) return Fail("WriteFile", GetLastError());
+        received += got;
+    }
+    CloseHandle(file);
+    closesocket(s);
+    WSACleanup();
+
+    QueryPerformanceCounter(&end);
+    printf("bytes %lld seconds %.3f\n", received, (double)(end.QuadPart - start.QuadPart) / (double)frequency.QuadPart);
+    return received == expected ? 0 : 1;
+}
