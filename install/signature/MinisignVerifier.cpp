@@ -107,10 +107,10 @@ MinisignVerifier::MinisignVerifier(std::string_view publicKey, std::span<const s
     }
     // The global signature binds the trusted comment to the file's signature;
     // it needs no byte of the file, so a bad one is refused before hashing.
-    std::string signed_(signature_.signature.begin(), signature_.signature.end());
-    signed_ += signature_.trustedComment;
+    std::string message(signature_.signature.begin(), signature_.signature.end());
+    message += signature_.trustedComment;
     if (crypto_sign_verify_detached(signature_.globalSignature.data(),
-                                    reinterpret_cast<const unsigned char*>(signed_.data()), signed_.size(),
+                                    reinterpret_cast<const unsigned char*>(message.data()), message.size(),
                                     key_.key.data()) != 0)
         fault_ = SignatureFault::BadTrustedComment;
 }
@@ -121,14 +121,12 @@ void MinisignVerifier::Update(std::span<const std::uint8_t> block) {
 }
 
 bool MinisignVerifier::Verify() {
-    if (finished_ || fault_ != SignatureFault::None) {
-        finished_ = true;
-        return fault_ == SignatureFault::None;
+    if (!finished_ && fault_ == SignatureFault::None) {
+        std::array<std::uint8_t, kHashBytes> hash;
+        crypto_generichash_final(&hash_, hash.data(), hash.size());
+        if (crypto_sign_verify_detached(signature_.signature.data(), hash.data(), hash.size(), key_.key.data()) != 0)
+            fault_ = SignatureFault::BadSignature;
     }
     finished_ = true;
-    std::array<std::uint8_t, kHashBytes> hash;
-    crypto_generichash_final(&hash_, hash.data(), hash.size());
-    if (crypto_sign_verify_detached(signature_.signature.data(), hash.data(), hash.size(), key_.key.data()) != 0)
-        fault_ = SignatureFault::BadSignature;
     return fault_ == SignatureFault::None;
 }
