@@ -1,41 +1,57 @@
-# Test and warning settings shared by every target.
+# Test programs and fuzz targets.
 #
-# setup_test(NAME name SOURCES ... [LIBS ...] [GUI])
+# setup_test(NAME name SOURCES ... [LIBS ...] [DEFINITIONS ...] [DEPENDS ...]
+#            [LOCKS ...] [GUI] [OWN_FOLDER] [DRIVE])
 #   A GoogleTest program registered with ctest. Windows builds run it under
 #   Wine through CMAKE_CROSSCOMPILING_EMULATOR (scripts/wine-run, one prefix
-#   per build tree); GUI tests also need DISPLAY, which scripts/test.sh sets.
+#   per build tree).
+#   GUI: needs the display (DISPLAY, which scripts/test.sh sets); never runs
+#        beside another GUI test.
+#   LOCKS: further ctest resource locks (tests that change the same registry
+#        key of the prefix).
+#   OWN_FOLDER: the program is written to its source folder's build folder,
+#        for tests that find files beside themselves.
+#   DRIVE: runs with Wine drive V: mapped to an empty folder of its own
+#        (tests/support/with_drive.sh), for tests that write to a drive root.
 if(WIN32)
-  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
-  add_link_options(-static -static-libgcc -static-libstdc++)
   set(SETUP_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
-else()
-  # Native build: the platform-neutral code under AddressSanitizer and UBSan.
-  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
-  add_link_options(-fsanitize=address,undefined)
-  option(SETUP_FUZZ "Build the libFuzzer targets" ON)
-  if(SETUP_FUZZ)
-    # Coverage feedback from every library a fuzz target links, not only
-    # from the harness; the sanitizer runtime serves the hooks elsewhere.
-    add_compile_options(-fsanitize=fuzzer-no-link)
-  endif()
 endif()
-add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-Wall> $<$<COMPILE_LANGUAGE:CXX>:-Wextra>)
+
+set(SETUP_TEST_SUPPORT_DIR ${CMAKE_CURRENT_LIST_DIR}/../tests/support)
 
 function(setup_test)
-  cmake_parse_arguments(T "GUI" "NAME" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "GUI;OWN_FOLDER;DRIVE" "NAME" "SOURCES;LIBS;DEFINITIONS;DEPENDS;LOCKS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gtest)
-  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
-  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600)
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} setup_test_support GTest::gtest_main GTest::gtest)
+  target_compile_definitions(${T_NAME} PRIVATE ${T_DEFINITIONS})
+  if(T_DEPENDS)
+    add_dependencies(${T_NAME} ${T_DEPENDS})
+  endif()
+  if(T_OWN_FOLDER)
+    set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  endif()
+  if(T_DRIVE)
+    add_test(NAME ${T_NAME}
+      COMMAND sh ${SETUP_TEST_SUPPORT_DIR}/with_drive.sh ${CMAKE_CROSSCOMPILING_EMULATOR} ${SETUP_WINEPREFIX}
+              ${CMAKE_CURRENT_BINARY_DIR}/drive-v $<TARGET_FILE:${T_NAME}>)
+  else()
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  endif()
+  set(locks ${T_LOCKS})
   if(T_GUI)
-    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK display)
+    list(APPEND locks display)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600)
+  if(locks)
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK "${locks}")
   endif()
 endfunction()
 
-# setup_fuzzer(NAME name SOURCES ... [LIBS ...]) : native libFuzzer target, not a test.
+# setup_fuzzer(NAME name SOURCES ... [LIBS ...]): a native libFuzzer target,
+# not a test; scripts/fuzz.sh runs it. Windows builds leave it out.
 function(setup_fuzzer)
   cmake_parse_arguments(F "" "NAME" "SOURCES;LIBS" ${ARGN})
   if(NOT WIN32 AND SETUP_FUZZ)
@@ -43,14 +59,4 @@ function(setup_fuzzer)
     target_compile_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
     target_link_libraries(${F_NAME} PRIVATE ${F_LIBS} -fsanitize=fuzzer)
   endif()
-endfunction()
-
-# Adds every subfolder of the calling folder that has a CMakeLists.txt.
-function(setup_add_subfolders)
-  file(GLOB entries LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
-  foreach(entry ${entries})
-    if(IS_DIRECTORY ${entry} AND EXISTS ${entry}/CMakeLists.txt)
-      add_subdirectory(${entry})
-    endif()
-  endforeach()
 endfunction()

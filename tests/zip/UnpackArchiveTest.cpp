@@ -275,12 +275,16 @@ TEST_F(Extraction, EntriesThatCannotBeWrittenFaithfullyAreReported) {
         ASSERT_TRUE(failure) << c.archive;
         const std::wstring start = L"Could not extract \"" + std::wstring(c.entry) + L"\" from the archive: ";
         EXPECT_EQ(failure->substr(0, start.size()), start) << c.archive;
-        if (c.reason) EXPECT_EQ(failure->substr(start.size()), std::wstring(c.reason) + L".") << c.archive;
+        if (c.reason) {
+            EXPECT_EQ(failure->substr(start.size()), std::wstring(c.reason) + L".") << c.archive;
+        }
         EXPECT_EQ(Content(L"good.txt"), "good entry\r\n") << c.archive;
         EXPECT_EQ(Content(L"later.txt"), "after the bad one\r\n") << c.archive;
         // A listing, not a look-up: a device name always "exists".
         EXPECT_EQ(Listing(target).count(c.file), c.older == Kept ? 1u : 0u) << c.archive;
-        if (c.older == Kept) EXPECT_EQ(Content(c.file), "older") << c.archive;
+        if (c.older == Kept) {
+            EXPECT_EQ(Content(c.file), "older") << c.archive;
+        }
         EXPECT_TRUE(Exists(archive)) << c.archive;
         unzipper.CloseArchive();
         ::DeleteFileW((target + c.file).c_str());
