@@ -29,6 +29,10 @@ if(WIN32)
   setup_import(dep::curl ${SETUP_PREFIX}/lib/libcurl.a ${SETUP_PREFIX}/include)
   set_target_properties(dep::curl PROPERTIES INTERFACE_COMPILE_DEFINITIONS CURL_STATICLIB
     INTERFACE_LINK_LIBRARIES "ws2_32;bcrypt;advapi32;crypt32")
+  # libsodium's random source is RtlGenRandom (advapi32).
+  setup_import(dep::sodium ${SETUP_PREFIX}/lib/libsodium.a ${SETUP_PREFIX}/include)
+  set_target_properties(dep::sodium PROPERTIES INTERFACE_COMPILE_DEFINITIONS SODIUM_STATIC
+    INTERFACE_LINK_LIBRARIES advapi32)
   find_package(GTest REQUIRED CONFIG PATHS ${SETUP_PREFIX} NO_DEFAULT_PATH)
 else()
   find_package(ZLIB REQUIRED)
@@ -41,6 +45,11 @@ else()
   find_library(WAVPACK_LIB wavpack REQUIRED)
   add_library(dep::wavpack UNKNOWN IMPORTED GLOBAL)
   set_target_properties(dep::wavpack PROPERTIES IMPORTED_LOCATION ${WAVPACK_LIB})
+  find_library(SODIUM_LIB sodium REQUIRED)
+  find_path(SODIUM_INCLUDE_DIR sodium.h REQUIRED)
+  add_library(dep::sodium UNKNOWN IMPORTED GLOBAL)
+  set_target_properties(dep::sodium PROPERTIES IMPORTED_LOCATION ${SODIUM_LIB}
+    INTERFACE_INCLUDE_DIRECTORIES ${SODIUM_INCLUDE_DIR})
 endif()
 
 setup_import(dep::minizip ${SETUP_PREFIX}/lib/libminizip.a ${SETUP_PREFIX}/include)

@@ -3,15 +3,17 @@
 #   <build>/deps/<key>/i686    static i686 libraries for Setup.exe and its tests
 #   <build>/deps/<key>/native  patched minizip and the 7-Zip codecs for the native build
 # The key covers the source versions, the compilers and this script, so a second
-# run with nothing changed only prints the prefix.
+# run with nothing changed only prints the prefix. Each library's build output
+# goes to <build>/deps-logs/<name>.log and stays there; a failing step names
+# itself and shows the end of its log.
 # Usage: scripts/deps.sh BUILD_DIR   (prints the prefix on its last line)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$(mkdir -p "${1:-$top/build}" && cd "${1:-$top/build}" && pwd)
-packages=(zlib bzip2 xz-utils wavpack curl 7zip googletest)
+packages=(zlib bzip2 xz-utils wavpack curl 7zip googletest libsodium)
 
 key=$( {
-  for p in "${packages[@]}"; do apt-cache showsrc "$p" | grep '^Version'; done
+  apt-cache showsrc "${packages[@]}" | grep '^\(Package\|Version\):'
   i686-w64-mingw32-g++-posix --version | head -1; clang --version | head -1
   find "$0" "$top"/cmake/mingw-i686.cmake "$top"/cmake/deps -type f | sort | xargs cat
 } | sha256sum | cut -c1-16)
@@ -20,17 +22,32 @@ if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
 
 jobs=$(nproc)
 src=$build/deps-src
-rm -rf "$src" "$prefix"; mkdir -p "$src" "$prefix/i686" "$prefix/native"
+logs=$build/deps-logs
+rm -rf "$src" "$prefix" "$logs"; mkdir -p "$src" "$prefix/i686" "$prefix/native" "$logs"
 cd "$src"
+
+# step NAME COMMAND...: runs one build step with its output appended to NAME's log.
+step() {
+  local name=$1; shift
+  echo "\$ $*" >>"$logs/$name.log"
+  if ! "$@" >>"$logs/$name.log" 2>&1; then
+    echo "deps.sh: building $name failed at: $*" >&2
+    echo "---- last lines of $logs/$name.log" >&2
+    tail -n 40 "$logs/$name.log" >&2
+    exit 1
+  fi
+}
 
 # Newest first; a version the mirror no longer holds is skipped.
 fetch() {
   local p=$1 v
   for v in $(apt-cache showsrc "$p" | sed -n 's/^Version: //p' | sort -rV | uniq); do
-    if apt-get source -qq "$p=$v" >"$src/fetch-$p.log" 2>&1; then return 0; fi
+    echo "\$ apt-get source $p=$v" >>"$logs/fetch.log"
+    if apt-get source -qq "$p=$v" >>"$logs/fetch.log" 2>&1; then return 0; fi
     rm -rf "$src/$p"_* 2>/dev/null || true
   done
-  echo "cannot fetch the source package $p" >&2; cat "$src/fetch-$p.log" >&2; return 1
+  echo "deps.sh: cannot fetch the source package $p" >&2
+  echo "---- last lines of $logs/fetch.log" >&2; tail -n 40 "$logs/fetch.log" >&2; return 1
 }
 for p in "${packages[@]}"; do fetch "$p"; done
 dir() { find "$src" -maxdepth 1 -type d -name "$1-*" | head -1; }
@@ -41,72 +58,89 @@ cross=(-DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=R
 CC_W=i686-w64-mingw32-gcc-posix; AR_W=i686-w64-mingw32-ar
 
 # plain C sources into one static library: lib NAME OUTDIR CC CFLAGS... -- FILES...
+# (run through step, where errexit is off: every command checks for itself)
 lib() {
   local name=$1 out=$2 cc=$3; shift 3
   local flags=() objs=() f
   while [ "$1" != -- ]; do flags+=("$1"); shift; done; shift
-  mkdir -p "$out/lib" "$src/obj-$name-$(basename "$out")"
+  mkdir -p "$out/lib" "$src/obj-$name-$(basename "$out")" || return
   for f in "$@"; do
     local o="$src/obj-$name-$(basename "$out")/$(basename "${f%.*}").o"
-    "$cc" -O2 "${flags[@]}" -c "$f" -o "$o"; objs+=("$o")
+    echo "$cc -O2 ${flags[*]} -c $f"
+    "$cc" -O2 "${flags[@]}" -c "$f" -o "$o" || return; objs+=("$o")
   done
   local ar=ar; [ "$cc" = "$CC_W" ] && ar=$AR_W
-  rm -f "$out/lib/lib$name.a"; "$ar" rcs "$out/lib/lib$name.a" "${objs[@]}"
+  rm -f "$out/lib/lib$name.a" && "$ar" rcs "$out/lib/lib$name.a" "${objs[@]}"
 }
 
 # zlib and minizip. minizip refuses raw reads of methods other than 0, 8 and 12;
 # our own decoders need the raw bytes of every method.
 z=$(dir zlib)
-lib z "$I" "$CC_W" -- "$z"/{adler32,compress,crc32,deflate,gzclose,gzlib,gzread,gzwrite,infback,inffast,inflate,inftrees,trees,uncompr,zutil}.c
+step zlib lib z "$I" "$CC_W" -- "$z"/{adler32,compress,crc32,deflate,gzclose,gzlib,gzread,gzwrite,infback,inffast,inflate,inftrees,trees,uncompr,zutil}.c
 mkdir -p "$I/include/minizip" "$N/include/minizip"
 cp "$z"/zlib.h "$z"/zconf.h "$I/include/"
 mz=$z/contrib/minizip
-patch -s -d "$mz" -p1 < "$top/cmake/deps/minizip-raw-any-method.patch"
-lib minizip "$I" "$CC_W" -I"$I/include" -DNOUNCRYPT -DNOCRYPT -- "$mz/ioapi.c" "$mz/unzip.c"
-lib minizip "$N" clang -fPIC -g -DNOUNCRYPT -DNOCRYPT -- "$mz/ioapi.c" "$mz/unzip.c"
+step minizip patch -d "$mz" -p1 -i "$top/cmake/deps/minizip-raw-any-method.patch"
+step minizip lib minizip "$I" "$CC_W" -I"$I/include" -DNOUNCRYPT -DNOCRYPT -- "$mz/ioapi.c" "$mz/unzip.c"
+step minizip lib minizip "$N" clang -fPIC -g -DNOUNCRYPT -DNOCRYPT -- "$mz/ioapi.c" "$mz/unzip.c"
 cp "$mz"/ioapi.h "$mz"/unzip.h "$I/include/minizip/"; cp "$mz"/ioapi.h "$mz"/unzip.h "$N/include/minizip/"
 
 # bzip2
 b=$(dir bzip2)
-lib bz2 "$I" "$CC_W" -D_WIN32 -- "$b"/{blocksort,huffman,crctable,randtable,compress,decompress,bzlib}.c
+step bzip2 lib bz2 "$I" "$CC_W" -D_WIN32 -- "$b"/{blocksort,huffman,crctable,randtable,compress,decompress,bzlib}.c
 cp "$b/bzlib.h" "$I/include/"
 
-# xz-utils (liblzma only)
+# xz-utils (liblzma only; where installing wants the programs too, copy by hand)
 x=$(dir xz-utils)
-cmake -S "$x" -B "$src/xz-build" "${cross[@]}" -DHAVE_GETOPT_LONG=OFF -DENABLE_NLS=OFF >/dev/null
-cmake --build "$src/xz-build" --target liblzma -j"$jobs" >/dev/null
-cmake --install "$src/xz-build" >/dev/null 2>&1 || {
-  cp "$src"/xz-build/liblzma.a "$I/lib/"; cp -r "$x"/src/liblzma/api/lzma "$x"/src/liblzma/api/lzma.h "$I/include/"; }
+step xz cmake -S "$x" -B "$src/xz-build" "${cross[@]}" -DHAVE_GETOPT_LONG=OFF -DENABLE_NLS=OFF
+step xz cmake --build "$src/xz-build" --target liblzma -j"$jobs"
+if ! cmake --install "$src/xz-build" >>"$logs/xz.log" 2>&1; then
+  cp "$src"/xz-build/liblzma.a "$I/lib/"; cp -r "$x"/src/liblzma/api/lzma "$x"/src/liblzma/api/lzma.h "$I/include/"
+fi
 
 # wavpack (library only)
 w=$(dir wavpack)
-cmake -S "$w" -B "$src/wv-build" "${cross[@]}" -DWAVPACK_BUILD_PROGRAMS=OFF -DWAVPACK_BUILD_DOCS=OFF \
+step wavpack cmake -S "$w" -B "$src/wv-build" "${cross[@]}" -DWAVPACK_BUILD_PROGRAMS=OFF -DWAVPACK_BUILD_DOCS=OFF \
   -DWAVPACK_BUILD_COOLEDIT_PLUGIN=OFF -DWAVPACK_BUILD_WINAMP_PLUGIN=OFF -DWAVPACK_ENABLE_LIBCRYPTO=OFF \
-  -DWAVPACK_INSTALL_DOCS=OFF -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$src/wv-build" -j"$jobs" >/dev/null && cmake --install "$src/wv-build" >/dev/null
+  -DWAVPACK_INSTALL_DOCS=OFF -DBUILD_TESTING=OFF
+step wavpack cmake --build "$src/wv-build" -j"$jobs"
+step wavpack cmake --install "$src/wv-build"
 
 # curl: HTTP only, no TLS, no proxy, no threaded resolver
 c=$(dir curl)
-cmake -S "$c" -B "$src/curl-build" "${cross[@]}" -DHTTP_ONLY=ON -DCURL_ENABLE_SSL=OFF -DCURL_USE_OPENSSL=OFF \
+step curl cmake -S "$c" -B "$src/curl-build" "${cross[@]}" -DHTTP_ONLY=ON -DCURL_ENABLE_SSL=OFF -DCURL_USE_OPENSSL=OFF \
   -DCURL_USE_SCHANNEL=OFF -DCURL_USE_LIBSSH2=OFF -DCURL_USE_LIBPSL=OFF -DUSE_LIBIDN2=OFF -DUSE_NGHTTP2=OFF \
   -DCURL_ZLIB=OFF -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DENABLE_THREADED_RESOLVER=OFF -DCURL_DISABLE_PROXY=ON \
   -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DENABLE_UNIX_SOCKETS=OFF -DCURL_DISABLE_LDAP=ON -DENABLE_MANUAL=OFF \
-  -DCURL_CA_PATH=none -DCURL_CA_BUNDLE=none -DENABLE_IPV6=OFF >/dev/null
-cmake --build "$src/curl-build" -j"$jobs" >/dev/null && cmake --install "$src/curl-build" >/dev/null
+  -DCURL_CA_PATH=none -DCURL_CA_BUNDLE=none -DENABLE_IPV6=OFF
+step curl cmake --build "$src/curl-build" -j"$jobs"
+step curl cmake --install "$src/curl-build"
 
 # 7-Zip codecs (Shrink, Implode, Deflate64, PPMd8), built by our own small project
 s=$(dir 7zip)
 for t in i686 native; do
   args=("${cross[@]}"); [ $t = native ] && args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
      -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_INSTALL_PREFIX="$N" -DCMAKE_POSITION_INDEPENDENT_CODE=ON -G Ninja)
-  cmake -S "$top/cmake/deps/codec7z" -B "$src/7z-$t" "${args[@]}" -DSEVENZIP_SOURCE="$s" >/dev/null
-  cmake --build "$src/7z-$t" -j"$jobs" >/dev/null && cmake --install "$src/7z-$t" >/dev/null
+  step 7zip cmake -S "$top/cmake/deps/codec7z" -B "$src/7z-$t" "${args[@]}" -DSEVENZIP_SOURCE="$s"
+  step 7zip cmake --build "$src/7z-$t" -j"$jobs"
+  step 7zip cmake --install "$src/7z-$t"
 done
 
 # GoogleTest
 g=$(dir googletest)
-cmake -S "$g" -B "$src/gtest-build" "${cross[@]}" -Dgtest_force_shared_crt=OFF >/dev/null
-cmake --build "$src/gtest-build" -j"$jobs" >/dev/null && cmake --install "$src/gtest-build" >/dev/null
+step googletest cmake -S "$g" -B "$src/gtest-build" "${cross[@]}" -Dgtest_force_shared_crt=OFF
+step googletest cmake --build "$src/gtest-build" -j"$jobs"
+step googletest cmake --install "$src/gtest-build"
+
+# libsodium (Ed25519 and BLAKE2b for release signatures). Debian's source has no
+# generated configure script. Without stack protection: it would pull libssp in.
+n=$(dir libsodium)
+(cd "$n" && step libsodium autoreconf -fi)
+mkdir -p "$src/sodium-build"
+(cd "$src/sodium-build" && step libsodium "$n/configure" --host=i686-w64-mingw32 CC="$CC_W" --prefix="$I" \
+   --disable-shared --enable-static --disable-ssp --disable-dependency-tracking)
+step libsodium make -C "$src/sodium-build" -j"$jobs"
+step libsodium make -C "$src/sodium-build" install
 
 touch "$prefix/.complete"
 find "$build/deps" -mindepth 1 -maxdepth 1 ! -name "$key" -exec rm -rf {} +
