@@ -1,13 +1,29 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need (scripts/packages.txt).
-# Does nothing when they are all there already.
+# Installs the Debian packages the build and the tests need (scripts/packages.txt)
+# and makes sure source packages can be fetched (deb-src entries and their
+# indexes). When all of that is there it only asks dpkg and returns: apt itself
+# (and its cache) is not touched, so a second build starts at once.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 mapfile -t pkgs < <(tr ' ' '\n' < "$(dirname "$0")/packages.txt" | grep -v '^$')
-dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+
 has_src() { grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ || grep -qs '^deb-src' /etc/apt/sources.list; }
-if dpkg -s "${pkgs[@]}" >/dev/null 2>&1 && has_src && [ -n "$(apt-cache showsrc zlib 2>/dev/null)" ]; then exit 0; fi
+has_src_index() { compgen -G '/var/lib/apt/lists/*_Sources*' >/dev/null; }
+# One dpkg-query for the whole list: it fails on an unknown name, and every
+# package it knows must be installed.
+installed() {
+  local status
+  status=$(dpkg-query -W -f='${db:Status-Status}\n' "$@" 2>/dev/null) || return 1
+  ! grep -qvx installed <<<"$status"
+}
+if installed "${pkgs[@]}" && has_src && has_src_index; then exit 0; fi
+
+missing=()
+for p in "${pkgs[@]}"; do installed "$p" || missing+=("$p"); done
+echo "apt: installing ${missing[*]:-(nothing missing; adding the source package indexes)}" >&2
 sudo=; [ "$(id -u)" = 0 ] || sudo=sudo
+# Another build on this machine may hold the lock for a while: wait for it.
+apt=($sudo apt-get -o DPkg::Lock::Timeout=600)
 
 # Source packages are fetched with apt-get source: make sure deb-src entries exist.
 if ! has_src; then
@@ -19,6 +35,8 @@ if ! has_src; then
     sed -n 's/^deb /deb-src /p' /etc/apt/sources.list | $sudo tee /etc/apt/sources.list.d/src-list.list >/dev/null
   fi
 fi
-$sudo dpkg --add-architecture i386
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${pkgs[@]}" >/dev/null
+dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+"${apt[@]}" update -qq
+if [ ${#missing[@]} -gt 0 ]; then
+  "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
