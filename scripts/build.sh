@@ -1,10 +1,17 @@
-# Sourced with $top and $build set: installs the Debian packages, builds the
-# libraries (sets $deps), then configures and builds both trees.
+# Sourced by test.sh, demo.sh and fuzz.sh with $top and $build set. Installs
+# the Debian packages that are missing, builds the libraries (exports
+# SETUP_DEPS, which CMakePresets.json reads) and defines:
+#   setup_configure PRESET          configures $build/PRESET (win or native)
+#   setup_build PRESET [TARGET...]  builds it, or only the targets named
+# SETUP_WERROR=ON in the environment turns compiler warnings into errors (CI).
 "$top/scripts/apt-packages.sh"
-deps=$("$top/scripts/deps.sh" "$build" | tail -1)
-cmake -S "$top" -B "$build/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" -DSETUP_DEPS="$deps" >/dev/null
-cmake --build "$build/win"
-cmake -S "$top" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSETUP_DEPS="$deps" >/dev/null
-cmake --build "$build/native"
+SETUP_DEPS=$("$top/scripts/deps.sh" "$build" | tail -1)
+export SETUP_DEPS
+
+setup_configure() {
+  (cd "$top" && cmake --preset "$1" -B "$build/$1" -DSETUP_WERROR="${SETUP_WERROR:-OFF}" >/dev/null)
+}
+setup_build() {
+  local preset=$1; shift
+  cmake --build "$build/$preset" ${1:+--target "$@"}
+}

@@ -7,10 +7,9 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${SETUP_BUILD:-$top/build}
 seconds=${1:?seconds per target}; shift
-if [ ! -d "$build/native" ]; then
-  . "$top/scripts/build.sh"
-fi
-cmake --build "$build/native"
+. "$top/scripts/build.sh"
+setup_configure native
+setup_build native
 mapfile -t targets < <(if [ $# -gt 0 ]; then printf '%s\n' "$@"; else
   find "$build/native" -type f -name 'fuzz_*' -perm -u+x -printf '%f\n' | sort; fi)
 mkdir -p "$build/fuzz/findings"

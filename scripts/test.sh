@@ -6,6 +6,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${SETUP_BUILD:-$top/build}
 . "$top/scripts/build.sh"
+for preset in win native; do setup_configure $preset; setup_build $preset; done
 
 if [ -z "${DISPLAY:-}" ]; then
   . "$top/scripts/xvfb.sh"
