@@ -3,6 +3,8 @@
 // font height is scaled to the screen's density when the window is made.
 #include <windows.h>
 
+#include "GdiObjects.h"
+
 class DesignScale {
 public:
     static constexpr int DesignDpi = 120;
@@ -12,10 +14,8 @@ public:
     // The density of the primary screen as the program sees it (we declare no
     // DPI awareness, so on a high-density screen the system scales us further).
     static DesignScale ForScreen() {
-        HDC screen = GetDC(nullptr);
-        const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-        if (screen) ReleaseDC(nullptr, screen);
-        return DesignScale(dpi);
+        const ScopedDC screen(nullptr);
+        return DesignScale(screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96);
     }
 
     int Dpi() const { return dpi_; }

@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-#include "DialogTexts.h"
+#include "DialogTextIds.h"
+#include "GdiObjects.h"
 #include "LibraryText.h"
 #include "gnugettext.h"
 
@@ -21,23 +22,11 @@ struct ConfirmationTexts {
     HFONT font;
 };
 
-class FontOwner {
-public:
-    explicit FontOwner(HFONT font) : font_(font) {}
-    ~FontOwner() { if (font_) DeleteObject(font_); }
-    FontOwner(const FontOwner&) = delete;
-    FontOwner& operator=(const FontOwner&) = delete;
-    HFONT Get() const { return font_; }
-
-private:
-    HFONT font_;
-};
-
-HFONT CreateMessageFont() {
+UniqueFont CreateMessageFont() {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return nullptr;
-    return CreateFontIndirectW(&metrics.lfMessageFont);
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return UniqueFont();
+    return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
 }
 
 // Average character width and height of the font: the base of the spacing,
@@ -65,14 +54,15 @@ void Place(HWND dialog, int id, int x, int y, int width, int height) {
 // Icon and text side by side, the two buttons centred in one row below;
 // the dialog in the centre of the primary screen.
 void Layout(HWND dialog, const ConfirmationTexts& texts) {
-    HDC dc = GetDC(dialog);
-    HGDIOBJ previous = SelectObject(dc, texts.font ? texts.font : GetStockObject(DEFAULT_GUI_FONT));
-    const SIZE unit = AverageCharSize(dc);
+    SIZE unit{};
     RECT textRect{0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
-    DrawTextW(dc, texts.text.c_str(), static_cast<int>(texts.text.size()), &textRect,
-              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
-    SelectObject(dc, previous);
-    ReleaseDC(dialog, dc);
+    {
+        const ScopedDC dc(dialog);
+        const ScopedSelection font(dc.Get(), texts.font ? texts.font : GetStockObject(DEFAULT_GUI_FONT));
+        unit = AverageCharSize(dc.Get());
+        DrawTextW(dc.Get(), texts.text.c_str(), static_cast<int>(texts.text.size()), &textRect,
+                  DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+    }
 
     const int horzMargin = MulDiv(8, unit.cx, 4);
     const int vertMargin = MulDiv(8, unit.cy, 8);
@@ -141,7 +131,7 @@ INT_PTR CALLBACK ConfirmationProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 TModalResult ShowConfirmationDialog(const std::wstring& text) {
     // Texts are looked up before the dialog exists: a catalogue failure then
     // travels to the caller instead of through the dialog procedure.
-    FontOwner font(CreateMessageFont());
+    const UniqueFont font = CreateMessageFont();
     const ConfirmationTexts texts{gettext(L"WAARSCHUWING"), text, LoadResString(IDS_DIALOG_YES),
                                   LoadResString(IDS_DIALOG_NO), font.Get()};
 

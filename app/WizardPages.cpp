@@ -14,14 +14,12 @@ void AddLabel(HWND page, const DesignScale& scale, HFONT font, const wchar_t* te
               int width = 0, int height = 0) {
     RECT box{0, 0, scale(width), scale(height)};
     if (width == 0 || height == 0) {
-        HDC dc = GetDC(page);
-        HGDIOBJ previous = SelectObject(dc, font);
+        const ScopedDC dc(page);
+        const ScopedSelection selection(dc.Get(), font);
         RECT measured{0, 0, box.right, 0};
         const UINT format = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (wrap == Wrap::Yes ? DT_WORDBREAK : DT_SINGLELINE);
         // An empty text still takes the height of one line.
-        DrawTextW(dc, *text ? text : L" ", -1, &measured, format);
-        SelectObject(dc, previous);
-        ReleaseDC(page, dc);
+        DrawTextW(dc.Get(), *text ? text : L" ", -1, &measured, format);
         if (width == 0) box.right = *text ? measured.right : 0;
         if (height == 0) box.bottom = measured.bottom;
     }

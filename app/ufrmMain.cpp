@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <dbt.h>
 
-#include "FailureText.h"
+#include "Failure.h"
 #include "MessageDialogs.h"
 #include "Panel.h"
 

@@ -2,6 +2,8 @@
 // TfrmMain: the wizard's one window. The left strip Image1, the button bar
 // JvSpeedBar1 with Cancel, Next and Finish (Next and Finish share one
 // rectangle; the one in front is the one seen), and the page stack Notebook1.
+// ufrmMain.cpp makes the window and runs its window procedure;
+// ufrmMainEvents.cpp holds the event handlers, in the order they fire.
 #include <windows.h>
 
 #include <memory>
@@ -57,7 +59,8 @@ private:
     void SetWaitCursor(bool wait);
     // Paints what is waiting to be painted, without handling any input.
     void PaintPending();
-    // The installation run into the chosen drive, then the desktop shortcut.
+    // The installation step: Pad on the chosen drive, the installation run
+    // into it, then the desktop shortcut.
     void Install();
 
     TApplication& application_;

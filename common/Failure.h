@@ -14,3 +14,8 @@ public:
 private:
     std::wstring message_;
 };
+
+// The message of the failure being handled (call it inside a catch block),
+// whatever its kind: a Failure's own text, a standard exception's what() in
+// the system's code page, else empty.
+std::wstring CurrentFailureText();

@@ -4,6 +4,7 @@
 
 #include "Failure.h"
 #include "FormatText.h"
+#include "InstallPlan.h"
 #include "LibraryText.h"
 #include "ShellTexts.h"
 #include "UniqueHandle.h"
@@ -49,10 +50,10 @@ void PlaceDesktopShortcut(TShellLink& ShellLink1, const std::wstring& Pad, const
                            nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
         return;  // no shortcut, and nothing worth a message
 
-    ShellLink1.SetDescription(L"Venkor");
-    ShellLink1.SetProgramFile(Pad + L"VENKOR.EXE");
+    ShellLink1.SetDescription(InstallPlan::kShortcutName);
+    ShellLink1.SetProgramFile(ProgramPath(Pad));
     std::wstring folder = ReadText(registry, key.Get(), DesktopValue);
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
-    ShellLink1.SetLinkFile(folder + L"Venkor.lnk");
+    ShellLink1.SetLinkFile(folder + InstallPlan::kShortcutName + L".lnk");
     ShellLink1.Write();
 }

@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "DialogTexts.h"
+#include "DialogTextIds.h"
 #include "FixturePath.h"
 #include "LibraryText.h"
 #include "LocaleTree.h"

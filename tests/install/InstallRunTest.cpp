@@ -12,6 +12,7 @@
 #include <string>
 
 #include "Failure.h"
+#include "InstallPlan.h"
 #include "InstallRun.h"
 #include "LoopbackServer.h"
 
@@ -50,7 +51,8 @@ protected:
 
     std::optional<std::wstring> Run(LoopbackServer& server) {
         try {
-            RunInstallation(L'V', Pad, http, unzipper, server.BaseUrl());
+            Pad = InstallFolder(L'V');
+            RunInstallation(Pad, http, unzipper, server.BaseUrl());
         } catch (const Failure& f) {
             return f.Message();
         }

@@ -1,0 +1,91 @@
+// TfrmMain's event handlers, in the order they fire on the road through the
+// wizard: Next (and on Locatie the installation step), the HTTP client's
+// progress events during the run, Cancel, and Finish.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "DesktopShortcut.h"
+#include "Failure.h"
+#include "InstallPlan.h"
+#include "InstallRun.h"
+#include "MessageDialogs.h"
+#include "TextConversion.h"
+#include "gnugettext.h"
+#include "ufrmMain.h"
+
+void TfrmMain::btNEXTClick() {
+    if (ActivePage() != TPage::Locatie) {
+        ShowPage(Notebook1->PageIndex() + 1);
+        return;
+    }
+    ShowPage(TPage::InstallMain);
+    EnableWindow(btNEXT, FALSE);  // for the rest of the window's life
+    SetWaitCursor(true);
+    PaintPending();
+    try {
+        Install();
+    } catch (...) {
+        const std::wstring message = CurrentFailureText();
+        ShowPage(Notebook1->PageCount() - 1);
+        BringFinishToFront();
+        ShowWindow(btCANCEL, SW_HIDE);
+        ShowError(message);
+        SetWaitCursor(false);
+        return;
+    }
+    SetWaitCursor(false);
+    BringFinishToFront();
+    ShowPage(TPage::Einde);
+}
+
+void TfrmMain::Install() {
+    // Set before anything can fail: Finish after a failed run starts the
+    // program in this folder.
+    Pad = InstallFolder(InstallDrive->Drive());
+    RunInstallation(Pad, IdHTTP1, AbUnZipper1, fileServer_);
+    PlaceDesktopShortcut(ShellLink1, Pad);
+}
+
+// The progress bar follows the HTTP client's progress events. The run holds
+// the UI thread, so each event also lets the window paint; input stays
+// queued until the run is over.
+void TfrmMain::IdHTTP1WorkBegin(TWorkMode, std::int64_t AWorkCountMax) {
+    // An unannounced length (0) keeps the previous maximum.
+    if (AWorkCountMax > 0)
+        SendMessageW(ProgressBar, PBM_SETRANGE32, 0, static_cast<LPARAM>(static_cast<std::int32_t>(AWorkCountMax)));
+    PaintPending();
+}
+
+void TfrmMain::IdHTTP1Work(TWorkMode, std::int64_t AWorkCount) {
+    SendMessageW(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(static_cast<std::int32_t>(AWorkCount)), 0);
+    PaintPending();
+}
+
+// Also while the server is silent: the window paints and stays responsive.
+void TfrmMain::IdHTTP1Busy() { PaintPending(); }
+
+void TfrmMain::IdHTTP1WorkEnd(TWorkMode) {
+    SendMessageW(ProgressBar, PBM_SETPOS, 0, 0);
+    PaintPending();
+}
+
+void TfrmMain::btCANCELClick() {
+    // Each sentence is looked up on its own; a carriage return joins them.
+    const std::wstring question = gettext(L"De installatie is niet voltooid.") + L'\r' + gettext(L"Bent u zeker ?");
+    if (!AskConfirmation(question)) return;
+    ShowPage(Notebook1->PageCount() - 1);
+    ShowWindow(btCANCEL, SW_HIDE);
+    BringFinishToFront();
+}
+
+void TfrmMain::btFINISHClick() {
+    // The window closes once this handler has returned; it stays on screen
+    // while the installed program is started.
+    if (closing_) return;
+    closing_ = true;
+    PostMessageW(handle_, WM_CLOSE, 0, 0);
+    const std::string command = ToAnsi(ProgramPath(Pad));
+    WinExec(command.c_str(), SW_SHOWNORMAL);
+}
