@@ -130,7 +130,7 @@ const Case kCases[] = {
     {"lines_separated_by_cr_only", SignatureFault::Malformed},
     {"blank_line_before_the_signature", SignatureFault::Malformed},
     {"nul_in_trusted_comment", SignatureFault::Malformed},
-    // minisign reads only four lines, whatever follows them.
+    // minisign reads the four lines and ignores what follows; the size limit is ours.
     {"oversized_signature_file", SignatureFault::TooLarge, true},
     // Bits set after the last byte: minisign ignores them; they never come
     // from an encoder, so they are refused.
