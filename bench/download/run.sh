@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# Downloads a 1 GiB body from a local HTTP server with DownloadArchive under
-# Wine and with the curl command-line tool natively, in the same run; prints
-# both throughputs, their ratio and the peak memory of the downloading
-# process. A 1 MiB download first gives the memory baseline, so that the
-# growth with the body size shows. Writing 1 GiB into the page cache varies
-# a lot on a shared virtual machine, so both run RUNS times, alternating, and
-# the best time of each counts.
+# Downloads a 1 GiB body from a local HTTP server, in turn, RUNS times:
+#   ours   DownloadArchive under Wine (download_bench.exe)
+#   peer   curl.exe, the curl tool from the Debian source of our libcurl,
+#          built with the same options (bench/peers.sh), under Wine
+#   limit  limit_get.exe: a bare Winsock GET, 1 MiB recv + WriteFile, under Wine
+#   native the Linux curl tool
+# All Windows programs run in the build tree's Wine prefix; each figure is
+# the wall-clock time of the whole process, the best of the runs (writing
+# 1 GiB into the page cache varies a lot on a shared virtual machine). Then
+# the same without the disk (Wine's NUL, /dev/null), and the peak memory of
+# our process: a 1 MiB download first gives the baseline, so that any growth
+# with the body size shows. The last lines are the ratios ours/peer and
+# ours/limit of the throughputs (above 1: ours is faster).
 # Usage: bench/download/run.sh [BUILD_DIR] [BYTES] [RUNS]
 #   BUILD_DIR: a Windows build tree (default build/win); BYTES: default 1 GiB; RUNS: default 3
 set -euo pipefail
@@ -13,9 +19,12 @@ top=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$top/build/win}" && pwd)
 size=${2:-1073741824}
 runs=${3:-3}
-work=$(dirname "$build")/bench-download
-cmake --build "$build" --target download_bench -j2 >/dev/null
+. "$top/bench/common.sh"
+work=$build/bench-download
+cmake --build "$build" --target download_bench limit_get -j2 >/dev/null
+peers=$("$top/bench/peers.sh" "$build" | tail -1)
 exe=$build/bench/download/download_bench.exe
+limit=$build/bench/limits/limit_get.exe
 rm -rf "$work"; mkdir -p "$work"
 
 coproc SERVER { exec python3 "$top/bench/download/server.py"; }
@@ -23,47 +32,60 @@ server_pid=$SERVER_PID
 trap 'kill "$server_pid" 2>/dev/null || true; rm -rf "$work"' EXIT
 read -r port <&"${SERVER[0]}"
 base="http://127.0.0.1:$port/"
-winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
+run="$build/wine-run"
+"$run" "$limit" 127.0.0.1 "$port" /1 NUL >/dev/null  # the prefix and wineserver are up before timing
 
-ours() {  # bytes -> "<bench line> wine_max_rss_kib N"
-  local out
-  out=$(/usr/bin/time -f "wine_max_rss_kib %M" "$build/wine-run" "$exe" "$base" "$1" "$(winpath "$work/ours.zip")" 2>&1)
-  [ "$(stat -c %s "$work/ours.zip")" = "$1" ] || { echo "short download: $out" >&2; exit 1; }
-  rm -f "$work/ours.zip"
-  echo "$out" | tr '\n' ' '
+check() {  # file -> deletes it; fails unless it holds the whole body
+  local got; got=$(stat -c %s "$1" 2>/dev/null || echo 0)
+  rm -f "$1"
+  [ "$got" = "$size" ] || { echo "$2: short download ($got of $size bytes)" >&2; exit 1; }
 }
-field() { echo "$1" | awk -v k="$2" '{for (i = 1; i < NF; i++) if ($i == k) print $(i + 1)}'; }
+ours_mem() {  # bytes -> "<bench line> wine_max_rss_kib N"
+  /usr/bin/time -f "wine_max_rss_kib %M" -o "$work/time.txt" "$run" "$exe" "$base" "$1" "$(winpath "$work/ours.zip")" >"$work/out.txt"
+  rm -f "$work/ours.zip"
+  echo "$(cat "$work/out.txt") $(cat "$work/time.txt")" | tr '\n\r' '  '
+}
 
-best() { printf '%s\n' "$@" | sort -g | head -1; }
-most() { printf '%s\n' "$@" | sort -g | tail -1; }
-small=$(ours 1048576)
-ours_times=(); curl_times=(); private=(); working=(); rss=()
+load
+small=$(ours_mem 1048576)
+ours=(); peer=(); limit_s=(); native=(); private=(); working=(); rss=()
 for _ in $(seq "$runs"); do
-  big=$(ours "$size")
-  ours_times+=("$(field "$big" seconds)")
+  ours+=("$(wall "$work/out.txt" /usr/bin/time -f "wine_max_rss_kib %M" -o "$work/time.txt" \
+    "$run" "$exe" "$base" "$size" "$(winpath "$work/ours.zip")")")
+  check "$work/ours.zip" DownloadArchive
+  big="$(cat "$work/out.txt") $(cat "$work/time.txt")"; big=$(echo "$big" | tr '\n\r' '  ')
   private+=("$(field "$big" peak_pagefile_KiB)")
   working+=("$(field "$big" peak_working_set_KiB)")
   rss+=("$(field "$big" wine_max_rss_kib)")
-  curl_out=$(/usr/bin/time -f "curl_max_rss_kib %M" curl -s -o "$work/curl.zip" \
-    -w "curl_seconds %{time_total}\n" "$base$size" 2>&1 | tr '\n' ' ')
-  [ "$(stat -c %s "$work/curl.zip")" = "$size" ] || { echo "curl: short download" >&2; exit 1; }
-  rm -f "$work/curl.zip"
-  curl_times+=("$(field "$curl_out" curl_seconds)")
+  peer+=("$(wall "$work/out.txt" "$run" "$peers/curl.exe" -s -o "$(winpath "$work/peer.zip")" "$base$size")")
+  check "$work/peer.zip" curl.exe
+  limit_s+=("$(wall "$work/out.txt" "$run" "$limit" 127.0.0.1 "$port" "/$size" "$(winpath "$work/limit.zip")")")
+  check "$work/limit.zip" limit_get
+  native+=("$(wall "$work/out.txt" curl -s -o "$work/native.zip" "$base$size")")
+  check "$work/native.zip" curl
 done
-echo "runs (s): DownloadArchive ${ours_times[*]} | curl ${curl_times[*]}"
-# Without the disk: the network path alone (Wine's NUL device, /dev/null).
-null_ours=$("$build/wine-run" "$exe" "$base" "$size" NUL | awk '{print $4}')
-null_curl=$(curl -s -o /dev/null -w "%{time_total}" "$base$size")
+# Without the disk: the network path alone.
+null_ours=$(wall "$work/out.txt" "$run" "$exe" "$base" "$size" NUL)
+null_peer=$(wall "$work/out.txt" "$run" "$peers/curl.exe" -s -o NUL "$base$size")
+null_limit=$(wall "$work/out.txt" "$run" "$limit" 127.0.0.1 "$port" "/$size" NUL)
+null_native=$(wall "$work/out.txt" curl -s -o /dev/null "$base$size")
+empty=$(wall "$work/out.txt" "$run" "$limit" 127.0.0.1 "$port" /0 NUL)
 
-ours_s=$(best "${ours_times[@]}")
-curl_s=$(best "${curl_times[@]}")
+o=$(best "${ours[@]}"); p=$(best "${peer[@]}"); l=$(best "${limit_s[@]}"); n=$(best "${native[@]}")
 mib=$(echo "scale=1; $size / 1048576" | bc)
-echo "body: $mib MiB over 127.0.0.1, written to $work"
-echo "curl (native):        $curl_s s  $(echo "scale=1; $mib / $curl_s" | bc) MiB/s  max RSS $(field "$curl_out" curl_max_rss_kib) KiB"
-echo "DownloadArchive/Wine: $ours_s s  $(echo "scale=1; $mib / $ours_s" | bc) MiB/s  progress events $(field "$big" events)"
-echo "throughput ratio (ours/curl): $(echo "scale=3; $curl_s / $ours_s" | bc)"
-echo "without writing the body: ours $null_ours s, curl $null_curl s, ratio $(echo "scale=3; $null_curl / $null_ours" | bc)"
+mibs() { echo "scale=1; $mib / $1" | bc; }
+echo "body: $mib MiB over 127.0.0.1 into $work; $runs runs each, alternating; peers $(tr '\n' ' ' <"$peers/versions")"
+echo "runs (s): ours ${ours[*]} | curl.exe ${peer[*]} | limit ${limit_s[*]} | native curl ${native[*]}"
+printf '%-44s %7s s  %7s MiB/s\n' "ours: DownloadArchive (Wine)" "$o" "$(mibs "$o")" \
+  "peer: curl.exe (Wine)" "$p" "$(mibs "$p")" \
+  "limit: Winsock recv 1 MiB + WriteFile (Wine)" "$l" "$(mibs "$l")" \
+  "native: curl (Linux)" "$n" "$(mibs "$n")"
+echo "without writing the body (NUL, /dev/null): ours $null_ours s, curl.exe $null_peer s, limit $null_limit s, native curl $null_native s"
+echo "a process under Wine that fetches an empty body: $empty s (in every Wine figure)"
 echo "peak memory of our process (highest of the runs), 1 MiB body -> $mib MiB body:"
 echo "  Windows peak private bytes:  $(field "$small" peak_pagefile_KiB) -> $(most "${private[@]}") KiB"
 echo "  Windows peak working set:    $(field "$small" peak_working_set_KiB) -> $(most "${working[@]}") KiB"
 echo "  Wine process max RSS:        $(field "$small" wine_max_rss_kib) -> $(most "${rss[@]}") KiB"
+echo "throughput ours/native: $(ratio "$n" "$o")"
+echo "throughput ours/peer:   $(ratio "$p" "$o")"
+echo "throughput ours/limit:  $(ratio "$l" "$o")"
