@@ -12,8 +12,17 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=$(mkdir -p "${1:-$top/build}" && cd "${1:-$top/build}" && pwd)
 packages=(zlib bzip2 xz-utils wavpack curl 7zip googletest libsodium)
 
+# Asking apt-cache for the source versions takes a second or more; they only
+# change with apt's source indexes, so they are kept for one state of those.
+indexes=$( { echo "${packages[*]}"; stat -c '%n %s %Y' /var/lib/apt/lists/*_Sources* 2>/dev/null || true; } |
+  sha256sum | cut -c1-16)
+versions=$build/deps-versions
+if [ "$(head -n 1 "$versions" 2>/dev/null)" != "$indexes" ]; then
+  { echo "$indexes"; apt-cache showsrc "${packages[@]}" | grep '^\(Package\|Version\):'; } >"$versions.new"
+  mv "$versions.new" "$versions"
+fi
 key=$( {
-  apt-cache showsrc "${packages[@]}" | grep '^\(Package\|Version\):'
+  tail -n +2 "$versions"
   i686-w64-mingw32-g++-posix --version | head -1; clang --version | head -1
   find "$0" "$top"/cmake/mingw-i686.cmake "$top"/cmake/deps -type f | sort | xargs cat
 } | sha256sum | cut -c1-16)
