@@ -6,15 +6,17 @@
 #include <optional>
 #include <vector>
 
-#include "ArchiveFile.h"
+#include "ArchiveFileReader.h"
+#include "ExtractedFileWriter.h"
 #include "Failure.h"
 #include "FolderListing.h"
 #include "FormatText.h"
 #include "LibraryText.h"
 #include "SystemErrorText.h"
 #include "TargetName.h"
+#include "Throttle.h"
 #include "UniqueHandle.h"
-#include "UnpackTexts.h"
+#include "UnpackTextIds.h"
 #include "ZipArchive.h"
 
 struct TAbUnZipper::TOpenArchive {
@@ -22,7 +24,7 @@ struct TAbUnZipper::TOpenArchive {
         : handle(std::move(h)), names(std::move(n)), file(handle.Get()), zip(file) {}
     UniqueFile handle;
     std::vector<std::wstring> names;  // of the archive file, for entries that would overwrite it
-    HandleFile file;
+    ArchiveFileReader file;
     ZipArchive zip;
 };
 
@@ -98,7 +100,7 @@ void TAbUnZipper::OpenArchive(const std::wstring& FileName) {
         throw Failure(FormatText(LoadResString(IDS_CANNOT_OPEN_FILE), {FileName, SystemErrorText(error)}));
     }
     try {
-        FArchive = std::make_unique<TOpenArchive>(std::move(handle), ArchiveNames(FileName));
+        archive_ = std::make_unique<TOpenArchive>(std::move(handle), ArchiveNames(FileName));
     } catch (const ArchiveError& e) {
         // The archive that failed is closed at once, so it can be deleted.
         switch (e.Fault()) {
@@ -111,20 +113,31 @@ void TAbUnZipper::OpenArchive(const std::wstring& FileName) {
     }
 }
 
-void TAbUnZipper::CloseArchive() { FArchive.reset(); }
+void TAbUnZipper::CloseArchive() { archive_.reset(); }
 
 namespace {
 
-// Extracts one file entry to target. Returns why it could not be written
-// faithfully, or nothing: also when a protected or busy file is kept.
-std::optional<std::wstring> ExtractEntry(ZipArchive& zip, std::size_t index, const std::wstring& bare,
-                                         const std::wstring& target, const std::vector<std::wstring>& archiveNames,
-                                         FolderListing& folder, std::vector<std::uint8_t>& buffer, Throttle& busy) {
+// What every entry of one ExtractFiles call shares.
+struct Extraction {
+    ZipArchive& zip;
+    const std::vector<std::wstring>& archiveNames;
+    FolderListing& folder;
+    std::vector<std::uint8_t>& buffer;  // one for all entries
+    Throttle& busy;
+};
+
+// Extracts the entry at index, whose bare name is bare, to target. Returns
+// why it could not be written faithfully, or nothing: also when a protected
+// or busy file is kept.
+std::optional<std::wstring> ExtractEntry(Extraction& run, std::size_t index, const std::wstring& bare,
+                                         const std::wstring& target) {
+    ZipArchive& zip = run.zip;
+    FolderListing& folder = run.folder;
     const ZipEntry& entry = zip.Entries()[index];
     // Never opened: a device name reaches a device, not a file in the folder.
     if (IsDeviceName(bare)) return Reason(IDS_REASON_DEVICE);
     if (IsOnlyDotsAndBlanks(bare)) return Reason(IDS_REASON_NAME_REFUSED, {SystemErrorText(ERROR_INVALID_NAME)});
-    if (IsArchiveItself(target, archiveNames)) return Reason(IDS_REASON_ARCHIVE_ITSELF);
+    if (IsArchiveItself(target, run.archiveNames)) return Reason(IDS_REASON_ARCHIVE_ITSELF);
 
     try {
         zip.OpenEntry(index);
@@ -148,13 +161,13 @@ std::optional<std::wstring> ExtractEntry(ZipArchive& zip, std::size_t index, con
 
     std::optional<std::wstring> failure;
     try {
-        HandleSink sink(file.Get(), buffer, busy);
+        ExtractedFileWriter sink(file.Get(), run.buffer, [&busy = run.busy] { busy(); });
         zip.DecodeOpenEntry(sink);
         sink.Flush();
     } catch (const EntryError& e) {
         failure = EntryReason(e, entry);
-    } catch (const WriteFailure& e) {
-        failure = Reason(IDS_REASON_WRITE, {SystemErrorText(e.error)});
+    } catch (const FileWriteError& e) {
+        failure = Reason(IDS_REASON_WRITE, {SystemErrorText(e.code)});
     } catch (const std::bad_alloc&) {
         // A method's model may ask for more memory than there is.
         failure = Reason(IDS_REASON_MEMORY);
@@ -176,14 +189,15 @@ std::optional<std::wstring> ExtractEntry(ZipArchive& zip, std::size_t index, con
 }  // namespace
 
 void TAbUnZipper::ExtractFiles(const std::wstring& FileMask) {
-    if (!FArchive) return;
-    ZipArchive& zip = FArchive->zip;
+    if (!archive_) return;
+    ZipArchive& zip = archive_->zip;
     struct Left { std::wstring name, reason; };
     std::optional<Left> first;
     std::int64_t more = 0;
     FolderListing folder(FBaseDirectory);
     std::vector<std::uint8_t> buffer;
-    Throttle busy(FOnBusy);
+    Throttle busy(onBusy_);
+    Extraction run{zip, archive_->names, folder, buffer, busy};
 
     for (std::size_t i = 0; i < zip.Entries().size(); ++i) {
         const ZipEntry& entry = zip.Entries()[i];
@@ -194,7 +208,7 @@ void TAbUnZipper::ExtractFiles(const std::wstring& FileMask) {
         const bool joined = FBaseDirectory.empty() || FBaseDirectory.ends_with(L'\\');  // "" or a drive root
         const std::wstring target = FBaseDirectory + (joined ? L"" : L"\\") + bare;
         busy();
-        if (auto reason = ExtractEntry(zip, i, bare, target, FArchive->names, folder, buffer, busy)) {
+        if (auto reason = ExtractEntry(run, i, bare, target)) {
             if (first)
                 ++more;
             else

@@ -38,11 +38,12 @@ public:
 
     // Called now and then (at most every 50 ms) while ExtractFiles writes, so
     // that the window can keep painting; unpacking reports no progress.
-    void SetBusyHandler(std::function<void()> handler) { FOnBusy = std::move(handler); }
+    // The HTTP client takes the same hook (TIdHTTP::SetOnBusy).
+    void SetOnBusy(std::function<void()> handler) { onBusy_ = std::move(handler); }
 
 private:
     struct TOpenArchive;
     std::wstring FBaseDirectory;
-    std::unique_ptr<TOpenArchive> FArchive;
-    std::function<void()> FOnBusy;
+    std::unique_ptr<TOpenArchive> archive_;
+    std::function<void()> onBusy_;
 };

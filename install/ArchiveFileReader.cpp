@@ -1,15 +1,15 @@
-#include "ArchiveFile.h"
+#include "ArchiveFileReader.h"
 
 #include <algorithm>
 #include <stdexcept>
 
-std::uint64_t HandleFile::Size() {
+std::uint64_t ArchiveFileReader::Size() {
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file_, &size)) throw std::runtime_error("archive size unknown");
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
-std::size_t HandleFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t size) {
+std::size_t ArchiveFileReader::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t size) {
     std::size_t total = 0;
     while (total < size) {
         OVERLAPPED at{};
@@ -25,29 +25,4 @@ std::size_t HandleFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::
         total += got;
     }
     return total;
-}
-
-void HandleSink::Write(const std::uint8_t* data, std::size_t size) {
-    if (buffer_.size() + size > kBlock) {
-        Flush();
-        if (size >= kBlock) return WriteThrough(data, size);
-    }
-    buffer_.insert(buffer_.end(), data, data + size);
-}
-
-void HandleSink::Flush() {
-    WriteThrough(buffer_.data(), buffer_.size());
-    buffer_.clear();
-}
-
-void HandleSink::WriteThrough(const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
-        DWORD written = 0;
-        if (!::WriteFile(file_, data, want, &written, nullptr)) throw WriteFailure{::GetLastError()};
-        if (written == 0) throw WriteFailure{ERROR_WRITE_FAULT};
-        data += written;
-        size -= written;
-    }
-    busy_();
 }

@@ -3,33 +3,19 @@
 #include <algorithm>
 #include <array>
 
+#include "AsciiText.h"
+
 namespace {
 
 constexpr std::int64_t kEarliest = INT64_MIN;
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 std::string ToLower(std::string_view text) {
     std::string result(text);
-    for (char& c : result) c = Lower(c);
+    for (char& c : result) c = AsciiLower(c);
     return result;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string_view Trim(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return text;
-}
 
 // Host names that are IPv4 literals never domain-match a parent domain.
 bool IsIpv4Literal(std::string_view host) {
@@ -178,10 +164,10 @@ void CookieStore::Store(std::string_view setCookie, std::string_view requestHost
     std::string_view attributes = semicolon == std::string_view::npos ? std::string_view() : setCookie.substr(semicolon);
     const std::size_t equals = pair.find('=');
     if (equals == std::string_view::npos) return;
-    const std::string_view name = Trim(pair.substr(0, equals));
+    const std::string_view name = TrimBlanks(pair.substr(0, equals));
     if (name.empty()) return;
 
-    Cookie cookie{std::string(name), std::string(Trim(pair.substr(equals + 1))), {}, {}, kSessionCookie, 0,
+    Cookie cookie{std::string(name), std::string(TrimBlanks(pair.substr(equals + 1))), {}, {}, kSessionCookie, 0,
                   true, false, false};
     bool maxAgeSeen = false;
     std::string domainAttribute;
@@ -192,8 +178,8 @@ void CookieStore::Store(std::string_view setCookie, std::string_view requestHost
         const std::string_view av = attributes.substr(0, next);
         attributes = next == std::string_view::npos ? std::string_view() : attributes.substr(next);
         const std::size_t eq = av.find('=');
-        const std::string_view key = Trim(av.substr(0, eq));
-        const std::string_view value = eq == std::string_view::npos ? std::string_view() : Trim(av.substr(eq + 1));
+        const std::string_view key = TrimBlanks(av.substr(0, eq));
+        const std::string_view value = eq == std::string_view::npos ? std::string_view() : TrimBlanks(av.substr(eq + 1));
         if (EqualsNoCase(key, "expires")) {
             std::int64_t when = 0;
             if (!maxAgeSeen && ParseCookieDate(value, when)) cookie.expiry = when <= now ? kEarliest : when;

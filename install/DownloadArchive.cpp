@@ -3,10 +3,9 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cstring>
-#include <memory>
-#include <utility>
+#include <vector>
 
+#include "BufferedFileWriter.h"
 #include "Failure.h"
 #include "FormatText.h"
 #include "HttpTextIds.h"
@@ -18,41 +17,30 @@
 namespace {
 
 // libcurl hands the body over in pieces of 16 KiB; the file takes it in
-// writes of up to 256 KiB, which costs less per byte. A short or failed write
-// ends the download instead of leaving a silently short file.
+// large blocks. A write that fails ends the download with the system's text.
 class FileSink final : public TResponseSink {
 public:
-    explicit FileSink(HANDLE file) : file_(file), buffer_(new std::uint8_t[kBlock]) {}
+    explicit FileSink(HANDLE file) : writer_(file, buffer_) {}
 
     void Write(const std::uint8_t* data, std::size_t size) override {
-        if (used_ + size > kBlock) Flush();
-        if (size >= kBlock) {
-            WriteAll(data, size);
-            return;
+        try {
+            writer_.Write(data, size);
+        } catch (const FileWriteError& e) {
+            throw Failure(SystemErrorText(e.code));
         }
-        std::memcpy(buffer_.get() + used_, data, size);
-        used_ += size;
     }
 
-    void Flush() { WriteAll(buffer_.get(), std::exchange(used_, 0)); }
+    void Flush() {
+        try {
+            writer_.Flush();
+        } catch (const FileWriteError& e) {
+            throw Failure(SystemErrorText(e.code));
+        }
+    }
 
 private:
-    static constexpr std::size_t kBlock = 256 * 1024;
-
-    void WriteAll(const std::uint8_t* data, std::size_t size) {
-        while (size > 0) {
-            const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
-            DWORD written = 0;
-            if (!WriteFile(file_, data, chunk, &written, nullptr)) throw Failure(SystemErrorText(GetLastError()));
-            if (written == 0) throw Failure(SystemErrorText(ERROR_WRITE_FAULT));
-            data += written;
-            size -= written;
-        }
-    }
-
-    HANDLE file_;
-    std::unique_ptr<std::uint8_t[]> buffer_;
-    std::size_t used_ = 0;
+    std::vector<std::uint8_t> buffer_;
+    BufferedFileWriter writer_;
 };
 
 }  // namespace

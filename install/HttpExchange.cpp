@@ -5,6 +5,7 @@
 #include <ctime>
 #include <utility>
 
+#include "AsciiText.h"
 #include "Failure.h"
 #include "HttpFailureText.h"
 #include "HttpTextIds.h"
@@ -17,28 +18,6 @@ constexpr std::size_t kMaxFirstLine = 8192;
 constexpr int kHostNotFound = 11001;
 // Progress is reported per block of at most this many bytes.
 constexpr std::size_t kProgressBlock = 32768;
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
-
-bool ContainsNoCase(std::string_view text, std::string_view word) {
-    for (std::size_t i = 0; i + word.size() <= text.size(); ++i)
-        if (EqualsNoCase(text.substr(i, word.size()), word)) return true;
-    return false;
-}
-
-std::string_view Trim(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return text;
-}
 
 std::string_view WithoutLineEnd(std::string_view line) {
     if (line.ends_with('\n')) line.remove_suffix(1);
@@ -77,18 +56,18 @@ bool IsSocketFailure(CURLcode result) {
 
 }  // namespace
 
-HttpExchange::HttpExchange(TResponseSink& sink, TWorkHandler* handler, CookieStore& cookies, std::string host,
-                           std::string path, std::chrono::milliseconds readTimeout)
-    : sink_(sink), handler_(handler), busy_([this] { Notify([](TWorkHandler& h) { h.IdHTTP1Busy(); }); }),
-      cookies_(cookies), host_(std::move(host)), path_(std::move(path)), readTimeout_(readTimeout) {}
+HttpExchange::HttpExchange(TResponseSink& sink, TWorkHandler* handler, const std::function<void()>& onBusy,
+                           CookieStore& cookies, std::string host, std::string path,
+                           std::chrono::milliseconds readTimeout)
+    : sink_(sink), handler_(handler), onBusy_(onBusy), busy_([this] { Busy(); }), cookies_(cookies),
+      host_(std::move(host)), path_(std::move(path)), readTimeout_(readTimeout) {}
 
 void HttpExchange::Attach(CURL* easy) {
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &HttpExchange::OnHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &HttpExchange::OnBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
-    // The debug callback sees the body bytes before chunked decoding: the
-    // progress counts include the framing. It only runs in verbose mode.
+    // The progress counts: see IdHTTP.h for why they come from here.
     curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, &HttpExchange::OnDebug);
     curl_easy_setopt(easy, CURLOPT_DEBUGDATA, this);
     curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L);
@@ -105,6 +84,16 @@ void HttpExchange::Notify(Event event, bool afterFailure) {
         event(*handler_);
     } catch (...) {
         if (!error_) error_ = std::current_exception();
+    }
+}
+
+// Like an event: a hook that throws ends the transfer with its exception.
+void HttpExchange::Busy() {
+    if (!onBusy_ || error_) return;
+    try {
+        onBusy_();
+    } catch (...) {
+        error_ = std::current_exception();
     }
 }
 
@@ -132,8 +121,8 @@ bool HttpExchange::HeaderLine(std::string_view line) {
     ++headerLines_;
     const std::size_t colon = line.find(':');
     if (colon == std::string_view::npos) return true;
-    const std::string_view name = Trim(line.substr(0, colon));
-    const std::string_view value = Trim(line.substr(colon + 1));
+    const std::string_view name = TrimBlanks(line.substr(0, colon));
+    const std::string_view value = TrimBlanks(line.substr(colon + 1));
     if (EqualsNoCase(name, "Set-Cookie")) {
         cookies_.Store(value, host_, path_, static_cast<std::int64_t>(std::time(nullptr)));
     } else if (EqualsNoCase(name, "Content-Length")) {

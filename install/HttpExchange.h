@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,8 +18,8 @@
 
 class HttpExchange {
 public:
-    HttpExchange(TResponseSink& sink, TWorkHandler* handler, CookieStore& cookies, std::string host,
-                 std::string path, std::chrono::milliseconds readTimeout);
+    HttpExchange(TResponseSink& sink, TWorkHandler* handler, const std::function<void()>& onBusy,
+                 CookieStore& cookies, std::string host, std::string path, std::chrono::milliseconds readTimeout);
 
     // Points the transfer's callbacks at this exchange.
     void Attach(CURL* easy);
@@ -50,9 +51,11 @@ private:
     // reported in any case.
     template <typename Event>
     void Notify(Event event, bool afterFailure = false);
+    void Busy();
 
     TResponseSink& sink_;
     TWorkHandler* handler_;
+    const std::function<void()>& onBusy_;
     Throttle busy_;
     CookieStore& cookies_;
     std::string host_;

@@ -13,6 +13,7 @@
 
 #include "Failure.h"
 #include "HttpExchange.h"
+#include "TextConversion.h"
 
 // The request head is exactly: request line, Host, Accept, User-Agent and,
 // when cookies apply, Cookie. All four go through CURLOPT_HTTPHEADER so that
@@ -30,16 +31,6 @@ namespace {
 // read those calls took most of a large download's time. The progress events
 // still come per block of at most 32768 bytes (HttpExchange slices them).
 constexpr long kReceiveBuffer = 1024 * 1024;
-
-std::string ToUtf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr,
-                        nullptr);
-    return result;
-}
 
 // Header values go out as 7-bit text; line breaks could never be part of one.
 std::string HeaderValue(const std::wstring& text) {
@@ -143,8 +134,18 @@ bool HoldsLeftoverBytes(CURL* easy) {
 
 void TIdHTTP::CurlCleanup::operator()(void* easy) const { curl_easy_cleanup(static_cast<CURL*>(easy)); }
 
-TIdHTTP::TIdHTTP() = default;
-TIdHTTP::~TIdHTTP() = default;
+// Winsock is started here and not left to libcurl: the leftover-bytes check
+// calls it directly. WSAStartup counts its callers, so this costs nothing
+// beside libcurl's own start-up.
+TIdHTTP::TIdHTTP() {
+    WSADATA data;
+    winsockStarted_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}
+
+TIdHTTP::~TIdHTTP() {
+    easy_.reset();
+    if (winsockStarted_) WSACleanup();
+}
 
 void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink) {
     responseCode_ = -1;
@@ -173,7 +174,7 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink) {
     if (!easy_) easy_.reset(curl_easy_init());
     if (!easy_) throw std::bad_alloc();
     CURL* easy = static_cast<CURL*>(easy_.get());
-    HttpExchange exchange(sink, workHandler_, cookies_, parts.host, parts.path, readTimeout_);
+    HttpExchange exchange(sink, workHandler_, onBusy_, cookies_, parts.host, parts.path, readTimeout_);
     char curlMessage[CURL_ERROR_SIZE] = {};
     CURLcode result;
     long osErrno = 0;

@@ -1,12 +1,22 @@
 #pragma once
 // The main window's HTTP/1.1 client, on libcurl: GET of an http URL into a
 // sink, progress events, an in-memory cookie store, and one kept-alive
-// connection that successive downloads share. One thread uses it.
+// connection that successive downloads share. One thread uses it, while a
+// CurlLibrary guard is alive.
+//
+// Where the progress counts come from: libcurl's debug callback, so every
+// transfer runs in verbose mode (nothing is printed: the callback takes the
+// output). It is the one place that sees each read from the connection
+// before chunked decoding, so the counts are the bytes received, framing
+// included, as the progress events promise; the write callback only sees the
+// decoded body. The same callback notes when bytes last arrived, for the read timeout.
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "CookieStore.h"
 
@@ -18,10 +28,6 @@ public:
     virtual void IdHTTP1WorkBegin(TWorkMode AWorkMode, std::int64_t AWorkCountMax) = 0;
     virtual void IdHTTP1Work(TWorkMode AWorkMode, std::int64_t AWorkCount) = 0;
     virtual void IdHTTP1WorkEnd(TWorkMode AWorkMode) = 0;
-    // Called now and then (at most every 50 ms) while a request is under way,
-    // also while the server sends nothing, so that the window can keep
-    // painting; it implies no progress.
-    virtual void IdHTTP1Busy() {}
 
 protected:
     ~TWorkHandler() = default;
@@ -55,6 +61,13 @@ public:
     // nullptr: no progress events.
     void SetWorkHandler(TWorkHandler* handler) { workHandler_ = handler; }
 
+    // Called now and then (at most every 50 ms) while a request is under way,
+    // also while the server sends nothing, so that the window can keep
+    // painting; it implies no progress. Throwing ends the request with that
+    // exception. The archive extractor takes the same hook
+    // (TAbUnZipper::SetOnBusy).
+    void SetOnBusy(std::function<void()> handler) { onBusy_ = std::move(handler); }
+
     // Sends a GET for url and writes the body of a 2xx answer to sink.
     // Throws Failure for every other outcome; see the .cpp for the rules.
     void Get(const std::wstring& url, TResponseSink& sink);
@@ -75,7 +88,9 @@ private:
     std::unique_ptr<void, CurlCleanup> easy_;  // holds the kept-alive connection
     CookieStore cookies_;
     TWorkHandler* workHandler_ = nullptr;
+    std::function<void()> onBusy_;
     int responseCode_ = -1;
     std::wstring responseText_;
     std::chrono::milliseconds readTimeout_{60000};
+    bool winsockStarted_ = false;  // for the client's own socket calls
 };

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "CurlLibrary.h"
 #include "DownloadArchive.h"
 #include "Failure.h"
 
@@ -35,6 +36,7 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: download_bench <base URL> <server path> <local file>\n");
         return 2;
     }
+    const CurlLibrary curl;
     TIdHTTP http;
     CountingHandler handler;
     http.SetWorkHandler(&handler);

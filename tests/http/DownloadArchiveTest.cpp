@@ -8,6 +8,7 @@
 #include "Failure.h"
 #include "LoopbackServer.h"
 #include "SystemErrorText.h"
+#include "TestFiles.h"
 #include "UniqueHandle.h"
 
 namespace {
@@ -141,20 +142,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The window paints from these calls while the server keeps it waiting.
 TEST(DownloadArchive, ReportsBusyWhileTheServerIsSilent) {
-    struct BusyCounter final : TWorkHandler {
-        void IdHTTP1WorkBegin(TWorkMode, std::int64_t) override {}
-        void IdHTTP1Work(TWorkMode, std::int64_t) override {}
-        void IdHTTP1WorkEnd(TWorkMode) override {}
-        void IdHTTP1Busy() override { ++calls; }
-        int calls = 0;
-    } counter;
+    int calls = 0;
     LoopbackServer server({{{}, Then::Silence}});
     ScratchFolder folder;
     TIdHTTP http;
-    http.SetWorkHandler(&counter);
+    http.SetOnBusy([&] { ++calls; });
     http.SetReadTimeout(std::chrono::milliseconds(1500));
     EXPECT_EQ(Download(http, server.BaseUrl(), folder.Path() + L"main.zip"), L"Read timed out.");
-    EXPECT_GE(counter.calls, 2);
+    EXPECT_GE(calls, 2);
 }
 
 TEST(DownloadArchive, SendsExactlyTheRequestHead) {

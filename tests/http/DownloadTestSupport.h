@@ -1,8 +1,5 @@
 #pragma once
-// Shared pieces of the download tests: an event recorder, a scratch folder
-// and file helpers.
-#include <windows.h>
-
+// Shared pieces of the download tests: an event recorder and the Wine check.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,20 +21,5 @@ private:
     }
 };
 
-// A folder of its own under the temporary folder, removed with its files.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    const std::wstring& Path() const { return path_; }  // with a trailing backslash
-
-private:
-    std::wstring path_;
-};
-
-std::string ReadWholeFile(const std::wstring& path);
-void WriteWholeFile(const std::wstring& path, const std::string& bytes);
-bool FileExists(const std::wstring& path);
-std::string Narrow(const std::wstring& text);
 // Wine differs from Windows in a few socket details; tests of those skip.
 bool RunningUnderWine();

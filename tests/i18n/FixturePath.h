@@ -1,15 +1,16 @@
 #pragma once
 // The test catalogues, compiled by the build into catalogues/ beside the
 // test program.
+#include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
+
+#include "TestFiles.h"
 
 inline std::filesystem::path FixturePath(const std::string& name) {
 #ifdef _WIN32
@@ -23,6 +24,5 @@ inline std::filesystem::path FixturePath(const std::string& name) {
 }
 
 inline std::vector<std::uint8_t> ReadFixture(const std::string& name) {
-    std::ifstream in(FixturePath(name), std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return ReadWholeFile<std::vector<std::uint8_t>>(FixturePath(name));
 }

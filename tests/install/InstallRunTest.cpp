@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <set>
 #include <string>
@@ -15,6 +14,7 @@
 #include "InstallPlan.h"
 #include "InstallRun.h"
 #include "LoopbackServer.h"
+#include "TestFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -22,13 +22,9 @@ namespace {
 
 const std::wstring kPad = L"V:\\VENKOR\\";
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 std::string Archive(const std::string& name) {
     std::string path = "Z:" + std::string(ZIP_ARCHIVES) + "/" + name;
-    return ReadAll(fs::path(path));
+    return ReadWholeFile(path);
 }
 Reply Ok(const std::string& body) {
     return {{"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body}};
@@ -63,7 +59,7 @@ protected:
         for (auto& f : fs::directory_iterator(fs::path(kPad))) names.insert(f.path().filename().wstring());
         return names;
     }
-    static std::string Content(const std::wstring& name) { return ReadAll(fs::path(kPad + name)); }
+    static std::string Content(const std::wstring& name) { return ReadWholeFile(kPad + name); }
     static std::vector<std::string> Paths(const LoopbackServer& server) {
         std::vector<std::string> paths;
         for (const auto& head : server.Requests()) paths.push_back(head.substr(0, head.find("\r\n")));

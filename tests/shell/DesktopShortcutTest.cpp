@@ -7,6 +7,7 @@
 
 #include "ComApartment.h"
 #include "Failure.h"
+#include "TestFiles.h"
 #include "TestLinks.h"
 
 namespace {

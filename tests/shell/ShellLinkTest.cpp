@@ -13,6 +13,7 @@
 #include "ComApartment.h"
 #include "Failure.h"
 #include "SystemErrorText.h"
+#include "TestFiles.h"
 #include "TestLinks.h"
 
 namespace {

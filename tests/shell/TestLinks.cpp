@@ -1,7 +1,6 @@
 #include "TestLinks.h"
 
 #include <objbase.h>
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -46,25 +45,4 @@ LinkContents ReadLink(const std::wstring& file) {
     }
     link->GetHotkey(&contents.hotKey);
     return contents;
-}
-
-bool FileExists(const std::wstring& file) { return GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-ScratchFolder::ScratchFolder() {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    path_ = std::wstring(temp) + L"shell-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(GetTickCount()) + L"\\";
-    CreateDirectoryW(path_.c_str(), nullptr);
-}
-
-ScratchFolder::~ScratchFolder() {
-    // Double zero-terminated, as SHFileOperation wants it.
-    std::wstring from = path_.substr(0, path_.size() - 1);
-    from.push_back(L'\0');
-    SHFILEOPSTRUCTW operation = {};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_NO_UI;
-    SHFileOperationW(&operation);
 }

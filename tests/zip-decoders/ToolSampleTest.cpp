@@ -3,19 +3,15 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <set>
+
+#include "TestFiles.h"
 
 namespace {
 
 std::string Made(const std::string& name) { return std::string(ZIP_DECODER_MADE) + "/" + name; }
 
-std::vector<std::uint8_t> Bytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    EXPECT_TRUE(file) << path;
-    return {std::istreambuf_iterator<char>(file), {}};
-}
+std::vector<std::uint8_t> Bytes(const std::string& path) { return ReadWholeFile<std::vector<std::uint8_t>>(path); }
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include "AbUnZipper.h"
 #include "Failure.h"
 #include "SystemErrorText.h"
+#include "TestFiles.h"
 #include "UniqueHandle.h"
 #include "UnpackArchive.h"
 
@@ -30,35 +31,13 @@ std::wstring Win(const std::string& unixPath) {
 std::wstring Fixture(const std::string& name) { return Win(std::string(ZIP_FIXTURES) + "/" + name); }
 std::wstring Made(const std::string& name) { return Win(std::string(ZIP_ARCHIVES) + "/" + name); }
 
-std::string ReadAll(const std::wstring& path) {
-    std::ifstream in(fs::path(path), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-void WriteAll(const std::wstring& path, const std::string& bytes) {
-    std::ofstream(fs::path(path), std::ios::binary) << bytes;
-}
-bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 DWORD Attributes(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
 
 // Each test works in its own folder: sandbox\target\ receives the archive
 // and its entries; nothing may appear beside target.
 class Extraction : public ::testing::Test {
 protected:
-    void SetUp() override {
-        wchar_t temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        static int counter = 0;
-        sandbox = std::wstring(temp) + L"unzip-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                  std::to_wstring(++counter);
-        target = sandbox + L"\\target\\";
-        fs::create_directories(fs::path(target));
-    }
-    void TearDown() override {
-        std::error_code ec;
-        for (auto& f : fs::recursive_directory_iterator(fs::path(sandbox), ec))
-            ::SetFileAttributesW(f.path().c_str(), FILE_ATTRIBUTE_NORMAL);
-        fs::remove_all(fs::path(sandbox), ec);
-    }
+    void SetUp() override { fs::create_directories(fs::path(target)); }
 
     // Copies an archive into the target folder and unpacks it there; gives
     // the failure text, if any.
@@ -77,10 +56,13 @@ protected:
         for (auto& f : fs::directory_iterator(fs::path(folder))) names.insert(f.path().filename().wstring());
         return names;
     }
-    std::string Content(const std::wstring& name) { return ReadAll(target + name); }
+    std::string Content(const std::wstring& name) { return ReadWholeFile(target + name); }
 
+    ScratchFolder scratch;  // goes last, after the unzipper has closed its archive
+    const std::wstring& sandbox = scratch.Path();
+    const std::wstring target = sandbox + L"target\\";
+    std::wstring archive;
     TAbUnZipper unzipper;
-    std::wstring sandbox, target, archive;
 };
 
 TEST_F(Extraction, FailuresOfTheWholeArchiveKeepIt) {
@@ -92,7 +74,7 @@ TEST_F(Extraction, FailuresOfTheWholeArchiveKeepIt) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Unpack(Made(c.archive)), std::wstring(c.text)) << c.archive;
-        EXPECT_TRUE(Exists(archive)) << c.archive;
+        EXPECT_TRUE(FileExists(archive)) << c.archive;
     }
     EXPECT_EQ(Listing(target), (std::set<std::wstring>{L"main.zip"}));
 
@@ -131,9 +113,9 @@ TEST_F(Extraction, EntriesLandFlatInTheTargetFolderAndNowhereElse) {
 
     // Two entries with one bare name: the later one in the directory wins.
     EXPECT_EQ(Unpack(Made("infozip-deflate.zip")), std::nullopt);
-    EXPECT_EQ(Content(L"app.exe"), ReadAll(Made("src/data/app.exe")));
-    EXPECT_FALSE(Exists(target + L"bin"));
-    EXPECT_FALSE(Exists(target + L"data"));
+    EXPECT_EQ(Content(L"app.exe"), ReadWholeFile(Made("src/data/app.exe")));
+    EXPECT_FALSE(FileExists(target + L"bin"));
+    EXPECT_FALSE(FileExists(target + L"data"));
 }
 
 TEST_F(Extraction, SampleTraversalNamesStayInside) {
@@ -150,16 +132,16 @@ TEST_F(Extraction, SampleTraversalNamesStayInside) {
 TEST_F(Extraction, AnImpossibleCharacterStopsWithEarlierEntriesKept) {
     EXPECT_EQ(Unpack(Made("py-pipe.zip")), L"Invalid characters in path");
     EXPECT_EQ(Content(L"first.txt"), "before");
-    EXPECT_FALSE(Exists(target + L"after.txt"));
-    EXPECT_TRUE(Exists(archive));
+    EXPECT_FALSE(FileExists(target + L"after.txt"));
+    EXPECT_TRUE(FileExists(archive));
 }
 
 TEST_F(Extraction, EveryMethodExtractsFromRealArchives) {
     for (const char* made : {"infozip-deflate.zip", "infozip-stored.zip", "7z-deflate64.zip", "7z-bzip2.zip",
                              "7z-lzma.zip", "7z-ppmd.zip"}) {
         EXPECT_EQ(Unpack(Made(made)), std::nullopt) << made;
-        EXPECT_EQ(Content(L"readme.txt"), ReadAll(Made("src/readme.txt"))) << made;
-        EXPECT_EQ(Content(L"noise.bin"), ReadAll(Made("src/noise.bin"))) << made;
+        EXPECT_EQ(Content(L"readme.txt"), ReadWholeFile(Made("src/readme.txt"))) << made;
+        EXPECT_EQ(Content(L"noise.bin"), ReadWholeFile(Made("src/noise.bin"))) << made;
     }
     // Methods no tool here writes: public samples, CRC-32 checked while written.
     const struct { const char* sample; const wchar_t* file; std::uintmax_t size; } samples[] = {
@@ -180,13 +162,13 @@ TEST_F(Extraction, EveryMethodExtractsFromRealArchives) {
 // Unpacking reports no progress, but the window paints from these calls.
 TEST_F(Extraction, ReportsBusyWhileWriting) {
     int calls = 0;
-    unzipper.SetBusyHandler([&] { ++calls; });
+    unzipper.SetOnBusy([&] { ++calls; });
     EXPECT_EQ(Unpack(Made("infozip-deflate.zip")), std::nullopt);
     EXPECT_GE(calls, 1);
 }
 
 TEST_F(Extraction, ExistingFilesAreReplacedWithoutAsking) {
-    WriteAll(target + L"VENKOR.EXE", "an older version");
+    WriteWholeFile(target + L"VENKOR.EXE", "an older version");
     EXPECT_EQ(Unpack(Made("py-main.zip")), std::nullopt);
     EXPECT_EQ(Content(L"VENKOR.EXE"), "main version");
     EXPECT_EQ(Unpack(Made("py-upgrade.zip"), L"upgrade.zip"), std::nullopt);
@@ -194,7 +176,7 @@ TEST_F(Extraction, ExistingFilesAreReplacedWithoutAsking) {
 }
 
 TEST_F(Extraction, FilesInUseAreKeptSilently) {
-    WriteAll(target + L"VENKOR.EXE", "running");
+    WriteWholeFile(target + L"VENKOR.EXE", "running");
     UniqueFile running(::CreateFileW((target + L"VENKOR.EXE").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                      OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(running);
@@ -207,7 +189,7 @@ TEST_F(Extraction, FilesInUseAreKeptSilently) {
 TEST_F(Extraction, ProtectedFilesAreKeptSilently) {
     for (DWORD protection : {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
         const std::wstring file = target + L"VENKOR.EXE";
-        WriteAll(file, "the user's copy");
+        WriteWholeFile(file, "the user's copy");
         ::SetFileAttributesW(file.c_str(), protection);
         if (!(Attributes(file) & protection)) {
             ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -270,7 +252,7 @@ TEST_F(Extraction, EntriesThatCannotBeWrittenFaithfullyAreReported) {
         {"mend-refused.zip", L"what?.txt", nullptr, L"what?.txt", None},
     };
     for (const auto& c : cases) {
-        if (c.older != None) WriteAll(target + c.file, "older");
+        if (c.older != None) WriteWholeFile(target + c.file, "older");
         const auto failure = Unpack(Made(c.archive));
         ASSERT_TRUE(failure) << c.archive;
         const std::wstring start = L"Could not extract \"" + std::wstring(c.entry) + L"\" from the archive: ";
@@ -285,7 +267,7 @@ TEST_F(Extraction, EntriesThatCannotBeWrittenFaithfullyAreReported) {
         if (c.older == Kept) {
             EXPECT_EQ(Content(c.file), "older") << c.archive;
         }
-        EXPECT_TRUE(Exists(archive)) << c.archive;
+        EXPECT_TRUE(FileExists(archive)) << c.archive;
         unzipper.CloseArchive();
         ::DeleteFileW((target + c.file).c_str());
     }
@@ -301,7 +283,7 @@ TEST_F(Extraction, AnEntryNeverOverwritesTheArchiveItself) {
     EXPECT_EQ(failure, L"Could not extract \"folder/self.zip\" from the archive: "
                        L"it would overwrite the archive being extracted.");
     unzipper.CloseArchive();
-    EXPECT_EQ(ReadAll(archive), ReadAll(Made("mend-self.zip")));
+    EXPECT_EQ(ReadWholeFile(archive), ReadWholeFile(Made("mend-self.zip")));
     EXPECT_EQ(Content(L"later.txt"), "after the bad one\r\n");
 }
 

@@ -1,22 +1,17 @@
 // The ZIP reader on real archives (samples and tool-made) and crafted ones.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "EntryName.h"
+#include "TestFiles.h"
 #include "ZipArchive.h"
 
 namespace {
 
-std::vector<std::uint8_t> Load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in) << path;
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+std::vector<std::uint8_t> Load(const std::string& path) { return ReadWholeFile<std::vector<std::uint8_t>>(path); }
 std::string Fixture(const std::string& name) { return std::string(ZIP_FIXTURES) + "/" + name; }
 std::string Made(const std::string& name) { return std::string(ZIP_ARCHIVES) + "/" + name; }
 
