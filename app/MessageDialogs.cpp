@@ -12,6 +12,10 @@
 namespace {
 
 constexpr int kIconId = 100;
+
+// The active window is empty while another program is in front: a box
+// owned by it would float alone over a wizard that still takes clicks.
+HWND OwnerOr(HWND owner) { return owner ? owner : GetActiveWindow(); }
 constexpr int kTextId = 101;
 
 struct ConfirmationTexts {
@@ -128,7 +132,7 @@ INT_PTR CALLBACK ConfirmationProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 }  // namespace
 
-TModalResult ShowConfirmationDialog(const std::wstring& text) {
+TModalResult ShowConfirmationDialog(const std::wstring& text, HWND owner) {
     // Texts are looked up before the dialog exists: a catalogue failure then
     // travels to the caller instead of through the dialog procedure.
     const UniqueFont font = CreateMessageFont();
@@ -144,7 +148,7 @@ TModalResult ShowConfirmationDialog(const std::wstring& text) {
     dialogTemplate.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFOREGROUND;
     dialogTemplate.header.dwExtendedStyle = WS_EX_DLGMODALFRAME;
 
-    const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &dialogTemplate.header, GetActiveWindow(),
+    const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &dialogTemplate.header, OwnerOr(owner),
                                                    ConfirmationProc, reinterpret_cast<LPARAM>(&texts));
     switch (result) {
     case IDYES: return TModalResult::mrYes;
@@ -153,8 +157,10 @@ TModalResult ShowConfirmationDialog(const std::wstring& text) {
     }
 }
 
-bool AskConfirmation(const std::wstring& text) { return ShowConfirmationDialog(text) == TModalResult::mrYes; }
+bool AskConfirmation(const std::wstring& text, HWND owner) {
+    return ShowConfirmationDialog(text, owner) == TModalResult::mrYes;
+}
 
-void ShowError(const std::wstring& text) {
-    MessageBoxW(GetActiveWindow(), text.c_str(), L"Setup", MB_SYSTEMMODAL | MB_ICONERROR);
+void ShowError(const std::wstring& text, HWND owner) {
+    MessageBoxW(OwnerOr(owner), text.c_str(), L"Setup", MB_SYSTEMMODAL | MB_ICONERROR);
 }

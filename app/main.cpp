@@ -5,6 +5,7 @@
 
 #include "Application.h"
 #include "ComApartment.h"
+#include "CurlLibrary.h"
 #include "Failure.h"
 #include "ShellLink.h"
 #include "gnugettext.h"
@@ -21,6 +22,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         CatalogueService catalogue;
         // A single-threaded apartment on the UI thread for the shell link object.
         ComApartment com;
+        // libcurl's global state, set up before the HTTP client exists.
+        CurlLibrary curl;
 
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&controls);

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <dbt.h>
 
+#include <utility>
+
 #include "Failure.h"
 #include "MessageDialogs.h"
 #include "Panel.h"
@@ -31,18 +33,24 @@ constexpr int PageAreaHeight = ClientHeight - BarHeight;  // 460
 constexpr int ButtonTop = 10;
 constexpr int ButtonHeight = 33;
 
-HWND CreateButton(HWND bar, int id, const wchar_t* caption, int x, int y, int width, int height, HFONT font) {
+HWND CreateButton(HWND bar, int id, const wchar_t* caption, int x, int y, int width, int height, HFONT font,
+                  DWORD tabStop = WS_TABSTOP) {
     // Next and Finish overlap; each must clip the other or the one behind
     // paints over the one in front.
     HWND button = CreateWindowExW(0, WC_BUTTONW, caption,
-                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_PUSHBUTTON, x, y, width,
+                                  WS_CHILD | WS_VISIBLE | tabStop | WS_CLIPSIBLINGS | BS_PUSHBUTTON, x, y, width,
                                   height, bar, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                   GetModuleHandleW(nullptr), nullptr);
     SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return button;
 }
 
-} // namespace
+void SetTabStop(HWND control, bool tabStop) {
+    const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+    SetWindowLongPtrW(control, GWL_STYLE, tabStop ? style | WS_TABSTOP : style & ~LONG_PTR{WS_TABSTOP});
+}
+
+}  // namespace
 
 TfrmMain::TfrmMain(TApplication& application, std::wstring fileServer)
     : application_(application), fileServer_(std::move(fileServer)), scale_(DesignScale::ForScreen()),
@@ -72,8 +80,10 @@ TfrmMain::TfrmMain(TApplication& application, std::wstring fileServer)
     SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     CreateControls();
     IdHTTP1.SetWorkHandler(this);
-    // Unpacking reports no progress, but the window keeps painting meanwhile.
-    AbUnZipper1.SetBusyHandler([this] { PaintPending(); });
+    // While the server is silent and while unpacking (which reports no
+    // progress), the window keeps painting.
+    IdHTTP1.SetOnBusy([this] { PaintPending(); });
+    AbUnZipper1.SetOnBusy([this] { PaintPending(); });
 }
 
 TfrmMain::~TfrmMain() {
@@ -89,13 +99,15 @@ void TfrmMain::CreateControls() {
 
     JvSpeedBar1 = CreatePanel(handle_, IdSpeedBar, 0, scale_(PageAreaHeight), scale_(ClientWidth), scale_(BarHeight),
                               PanelEdge::EtchedTop);
-    // Creation order is the tab order, and at creation Next lies in front of Finish.
+    // Creation order is the tab order, and at creation Next lies in front of
+    // Finish: the one behind is out of the tab order, so the focus never
+    // lands on a button the user cannot see.
     btCANCEL = CreateButton(JvSpeedBar1, IdCancel, L"&Annuleer", scale_(10), scale_(ButtonTop), scale_(99),
                             scale_(ButtonHeight), barFont_.Get());
     btNEXT = CreateButton(JvSpeedBar1, IdNext, L"Volgende >", scale_(596), scale_(ButtonTop), scale_(98),
                           scale_(ButtonHeight), barFont_.Get());
     btFINISH = CreateButton(JvSpeedBar1, IdFinish, L"Voltooien", scale_(596), scale_(ButtonTop), scale_(98),
-                            scale_(ButtonHeight), barFont_.Get());
+                            scale_(ButtonHeight), barFont_.Get(), 0);
 
     Notebook1 = std::make_unique<TNotebook>(handle_, IdNotebook, scale_(ImageWidth), 0,
                                             scale_(ClientWidth - ImageWidth), scale_(PageAreaHeight));
@@ -128,8 +140,44 @@ void TfrmMain::ShowPage(int index) {
 void TfrmMain::BringFinishToFront() {
     // Finish goes directly above Next; Cancel keeps its place.
     SetWindowPos(btFINISH, btCANCEL, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    if (GetFocus() == btNEXT) SetFocus(btFINISH);
+    SetTabStop(btFINISH, true);
+    SetTabStop(btNEXT, false);
+    if (!finishInFront_) finishFrontSince_ = GetTickCount();
+    finishInFront_ = true;
+    // The button that had the focus is disabled or hidden by now. While
+    // another program is in front, the focus goes there on activation.
+    if (GetActiveWindow() == handle_)
+        SetFocus(btFINISH);
+    else
+        focus_ = btFINISH;
     InvalidateRect(btFINISH, nullptr, TRUE);
+}
+
+bool TfrmMain::Pressable(HWND button) const {
+    if (!IsWindowVisible(button) || !IsWindowEnabled(button)) return false;
+    if (button == btNEXT) return !finishInFront_;
+    if (button == btFINISH) {
+        // A click queued while Next lay there (the second half of a double
+        // click on Volgende during the run) lands on Finish once it is in
+        // front: it was made on Next, so it does not press Finish.
+        const DWORD madeAt = static_cast<DWORD>(GetMessageTime());
+        return finishInFront_ && static_cast<LONG>(madeAt - finishFrontSince_) >= 0;
+    }
+    return true;
+}
+
+bool TfrmMain::DeferWhileRunning(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!running_) return false;
+    MSG msg{};
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    deferred_.push_back(msg);
+    return true;
+}
+
+void TfrmMain::PostDeferred() {
+    for (const MSG& msg : std::exchange(deferred_, {})) PostMessageW(handle_, msg.message, msg.wParam, msg.lParam);
 }
 
 void TfrmMain::SetWaitCursor(bool wait) {
@@ -152,13 +200,13 @@ void TfrmMain::PaintPending() {
 void TfrmMain::OnCommand(int id, int code) {
     switch (id) {
     case IdCancel:
-        if (code == BN_CLICKED) btCANCELClick();
+        if (code == BN_CLICKED && Pressable(btCANCEL)) btCANCELClick();
         break;
     case IdNext:
-        if (code == BN_CLICKED) btNEXTClick();
+        if (code == BN_CLICKED && Pressable(btNEXT)) btNEXTClick();
         break;
     case IdFinish:
-        if (code == BN_CLICKED) btFINISHClick();
+        if (code == BN_CLICKED && Pressable(btFINISH)) btFINISHClick();
         break;
     case IdInstallDrive:
         if (code == CBN_SELCHANGE) InstallDrive->SelectionChanged();
@@ -196,14 +244,23 @@ LRESULT CALLBACK TfrmMain::WndProc(HWND window, UINT message, WPARAM wParam, LPA
 
 LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_CLOSE:
+        // Closing while the installation step is on the stack would destroy
+        // the window under it: the close waits until the step has ended.
+        if (DeferWhileRunning(message, wParam, lParam)) return 0;
+        break;
     case WM_COMMAND:
+        // No handler runs inside another: a click that a box in the
+        // installation step let through is handled after the step, against
+        // the state it left.
+        if (lParam && DeferWhileRunning(message, wParam, lParam)) return 0;
         if (lParam) {
             // A failure ends the handler, not the program: it is shown and the
             // window goes on (a catalogue file that cannot be read, say).
             try {
                 OnCommand(LOWORD(wParam), HIWORD(wParam));
             } catch (...) {
-                ShowError(CurrentFailureText());
+                ShowError(CurrentFailureText(), handle_);
             }
         }
         return 0;

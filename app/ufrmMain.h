@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "AbUnZipper.h"
 #include "Application.h"
@@ -40,7 +41,6 @@ public:
     void IdHTTP1WorkBegin(TWorkMode AWorkMode, std::int64_t AWorkCountMax) override;
     void IdHTTP1Work(TWorkMode AWorkMode, std::int64_t AWorkCount) override;
     void IdHTTP1WorkEnd(TWorkMode AWorkMode) override;
-    void IdHTTP1Busy() override;
 
 private:
     static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -53,8 +53,16 @@ private:
     void ShowPage(int index);
     void ShowPage(TPage page) { ShowPage(static_cast<int>(page)); }
     TPage ActivePage() const { return static_cast<TPage>(Notebook1->PageIndex()); }
-    // Puts Finish in front of Next (they share one rectangle).
+    // Puts Finish in front of Next (they share one rectangle), in the tab
+    // order in Next's place, and gives it the focus.
     void BringFinishToFront();
+    // Whether a click reported by button counts: the user could press it
+    // when the click was made (visible, enabled, in front of its twin).
+    bool Pressable(HWND button) const;
+    // Messages that arrived while the installation step ran (a box with its
+    // own loop came up in it) are posted again once it has ended.
+    bool DeferWhileRunning(UINT message, WPARAM wParam, LPARAM lParam);
+    void PostDeferred();
     // The hourglass over the whole window while an installation runs.
     void SetWaitCursor(bool wait);
     // Paints what is waiting to be painted, without handling any input.
@@ -70,6 +78,10 @@ private:
     HWND focus_ = nullptr;  // the control that had the focus when the window was deactivated
     bool waitCursor_ = false;
     bool closing_ = false;  // Finish was clicked: nothing more is started
+    bool running_ = false;  // the installation step is on the stack
+    std::vector<MSG> deferred_;
+    bool finishInFront_ = false;
+    DWORD finishFrontSince_ = 0;  // tick count when Finish came to the front
 
     UniqueFont font_;       // the window's font
     UniqueFont titleFont_;  // page titles

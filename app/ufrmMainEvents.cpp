@@ -20,24 +20,26 @@ void TfrmMain::btNEXTClick() {
         ShowPage(Notebook1->PageIndex() + 1);
         return;
     }
+    running_ = true;
     ShowPage(TPage::InstallMain);
     EnableWindow(btNEXT, FALSE);  // for the rest of the window's life
     SetWaitCursor(true);
     PaintPending();
     try {
         Install();
+        SetWaitCursor(false);
+        BringFinishToFront();
+        ShowPage(TPage::Einde);
     } catch (...) {
         const std::wstring message = CurrentFailureText();
         ShowPage(Notebook1->PageCount() - 1);
         BringFinishToFront();
         ShowWindow(btCANCEL, SW_HIDE);
-        ShowError(message);
+        ShowError(message, handle_);
         SetWaitCursor(false);
-        return;
     }
-    SetWaitCursor(false);
-    BringFinishToFront();
-    ShowPage(TPage::Einde);
+    running_ = false;
+    PostDeferred();
 }
 
 void TfrmMain::Install() {
@@ -63,9 +65,6 @@ void TfrmMain::IdHTTP1Work(TWorkMode, std::int64_t AWorkCount) {
     PaintPending();
 }
 
-// Also while the server is silent: the window paints and stays responsive.
-void TfrmMain::IdHTTP1Busy() { PaintPending(); }
-
 void TfrmMain::IdHTTP1WorkEnd(TWorkMode) {
     SendMessageW(ProgressBar, PBM_SETPOS, 0, 0);
     PaintPending();
@@ -74,7 +73,7 @@ void TfrmMain::IdHTTP1WorkEnd(TWorkMode) {
 void TfrmMain::btCANCELClick() {
     // Each sentence is looked up on its own; a carriage return joins them.
     const std::wstring question = gettext(L"De installatie is niet voltooid.") + L'\r' + gettext(L"Bent u zeker ?");
-    if (!AskConfirmation(question)) return;
+    if (!AskConfirmation(question, handle_)) return;
     ShowPage(Notebook1->PageCount() - 1);
     ShowWindow(btCANCEL, SW_HIDE);
     BringFinishToFront();

@@ -13,14 +13,10 @@
 
 #include "FileServer.h"
 #include "ScreenShot.h"
+#include "TestFiles.h"
 #include "WizardDriver.h"
 
 namespace {
-
-std::string ReadBytes(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 void Shot(const std::wstring& folder, const wchar_t* name, std::initializer_list<HWND> windows) {
     Sleep(400);  // let everything paint
@@ -49,8 +45,8 @@ int Demo(int argc, wchar_t** argv) {
     }
     const std::wstring setup = argv[1], archives = argv[2], shots = argv[4];
     shotFolder = shots;
-    const std::string main = ReadBytes(archives + L"\\main.zip");
-    const std::string upgrade = ReadBytes(archives + L"\\upgrade.zip");
+    const std::string main = ReadWholeFile(archives + L"\\main.zip");
+    const std::string upgrade = ReadWholeFile(archives + L"\\upgrade.zip");
     Check(!main.empty() && !upgrade.empty(), "the sample archives are missing");
     FileServer server(static_cast<std::uint16_t>(_wtoi(argv[3])));
 

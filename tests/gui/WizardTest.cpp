@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "FileServer.h"
+#include "TestFiles.h"
 #include "WizardDriver.h"
 
 namespace fs = std::filesystem;
@@ -50,13 +51,10 @@ std::wstring Here() {
     return fs::path(path).parent_path().wstring() + L"\\";
 }
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
+// Empty when no program was started.
 std::wstring ReadMark() {
-    const std::string bytes = ReadBytes(Mark);
+    if (!fs::exists(fs::path(Mark))) return {};
+    const std::string bytes = ReadWholeFile(Mark);
     return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
 }
 
@@ -95,8 +93,8 @@ protected:
         }
 
         server_ = std::make_unique<FileServer>(SETUP_TEST_PORT);
-        server_->Serve("/venkor/Files/main.zip", {200, ReadBytes(Here() + L"main.zip")});
-        server_->Serve("/venkor/Files/upgrade.zip", {200, ReadBytes(Here() + L"upgrade.zip")});
+        server_->Serve("/venkor/Files/main.zip", {200, ReadWholeFile(Here() + L"main.zip")});
+        server_->Serve("/venkor/Files/upgrade.zip", {200, ReadWholeFile(Here() + L"upgrade.zip")});
     }
 
     void TearDown() override {
@@ -153,7 +151,7 @@ protected:
 
 TEST_F(WizardTest, InstallsFromStartToEindeAndFinishStartsTheInstalledProgram) {
     // The first archive stops half-way, so the wizard can be seen at work.
-    const std::string main = ReadBytes(Here() + L"main.zip");
+    const std::string main = ReadWholeFile(Here() + L"main.zip");
     server_->Serve("/venkor/Files/main.zip", {200, main, main.size() / 2});
     auto& w = Start();
     EXPECT_EQ(L"Programma - Setup", w.Caption());
@@ -185,9 +183,9 @@ TEST_F(WizardTest, InstallsFromStartToEindeAndFinishStartsTheInstalledProgram) {
     EXPECT_EQ(arrow, w.Cursor());
     EXPECT_EQ(nullptr, w.FindDialog());
 
-    EXPECT_EQ("upgrade\r\n", ReadBytes(Target + L"readme.txt"));
+    EXPECT_EQ("upgrade\r\n", ReadWholeFile(Target + L"readme.txt"));
     // Archives are unpacked flat: no folders are made.
-    EXPECT_EQ("base\r\n", ReadBytes(Target + L"base.txt"));
+    EXPECT_EQ("base\r\n", ReadWholeFile(Target + L"base.txt"));
     EXPECT_FALSE(fs::exists(Target + L"data"));
     EXPECT_TRUE(fs::exists(Target + L"VENKOR.EXE"));
     EXPECT_FALSE(fs::exists(Target + L"main.zip"));
@@ -304,7 +302,7 @@ TEST_F(WizardTest, ClosingTheWindowEndsWithoutQuestionAndStartsNothing) {
 }
 
 TEST_F(WizardTest, ClicksDuringTheRunAreHandledAfterIt) {
-    const std::string main = ReadBytes(Here() + L"main.zip");
+    const std::string main = ReadWholeFile(Here() + L"main.zip");
     server_->Serve("/venkor/Files/main.zip", {200, main, main.size() / 2});
     auto& w = Start();
     ToLocatieWithDriveC();
