@@ -107,18 +107,18 @@ std::int64_t DaysFromCivil(int year, int month, int day) {
 }
 
 int DaysInMonth(int year, int month) {
-    static constexpr std::array<int, 12> days = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : days[month - 1];
+    return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
 // 1 to 12 for a token that starts with a month's three-letter name, else 0.
 int MonthOf(std::string_view token) {
-    static constexpr std::array<std::string_view, 12> months = {"jan", "feb", "mar", "apr", "may", "jun",
-                                                                "jul", "aug", "sep", "oct", "nov", "dec"};
+    static constexpr std::array<std::string_view, 12> kMonths = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                                 "jul", "aug", "sep", "oct", "nov", "dec"};
     if (token.size() < 3) return 0;
-    for (std::size_t i = 0; i < months.size(); ++i)
-        if (EqualsNoCase(token.substr(0, 3), months[i])) return static_cast<int>(i) + 1;
+    for (std::size_t i = 0; i < kMonths.size(); ++i)
+        if (EqualsNoCase(token.substr(0, 3), kMonths[i])) return static_cast<int>(i) + 1;
     return 0;
 }
 

@@ -7,7 +7,7 @@
 
 #include "AsciiText.h"
 #include "Failure.h"
-#include "HttpFailureText.h"
+#include "SocketErrorText.h"
 #include "HttpTextIds.h"
 #include "LibraryText.h"
 

@@ -1,4 +1,4 @@
-#include "HttpFailureText.h"
+#include "SocketErrorText.h"
 
 #include <iterator>
 

@@ -1,5 +1,7 @@
 #pragma once
-// Failure texts of the HTTP client, loaded from the string table.
+// Texts for Winsock error numbers, loaded from the string table (library
+// texts); the operating system's own texts for its error codes come from
+// SystemErrorText (common/).
 #include <string>
 
 // The description of a Winsock error number; empty for a number without one.

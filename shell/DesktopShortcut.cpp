@@ -6,13 +6,13 @@
 #include "FormatText.h"
 #include "InstallPlan.h"
 #include "LibraryText.h"
-#include "ShellTexts.h"
+#include "ShellTextIds.h"
 #include "UniqueHandle.h"
 
 namespace {
 
-constexpr const wchar_t* ShellFoldersKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-constexpr const wchar_t* DesktopValue = L"Desktop";
+constexpr const wchar_t* kShellFoldersKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr const wchar_t* kDesktopValue = L"Desktop";
 
 // A missing or empty value reads as empty text; a value that cannot be read
 // the second time, or that is not text, is a failure. Expandable text is
@@ -46,13 +46,13 @@ void PlaceDesktopShortcut(TShellLink& ShellLink1, const std::wstring& Pad) {
 
 void PlaceDesktopShortcut(TShellLink& ShellLink1, const std::wstring& Pad, const DesktopRegistry& registry) {
     UniqueKey key;
-    if (registry.CreateKey(HKEY_CURRENT_USER, ShellFoldersKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+    if (registry.CreateKey(HKEY_CURRENT_USER, kShellFoldersKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                            nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
         return;  // no shortcut, and nothing worth a message
 
     ShellLink1.SetDescription(InstallPlan::kShortcutName);
     ShellLink1.SetProgramFile(ProgramPath(Pad));
-    std::wstring folder = ReadText(registry, key.Get(), DesktopValue);
+    std::wstring folder = ReadText(registry, key.Get(), kDesktopValue);
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
     ShellLink1.SetLinkFile(folder + InstallPlan::kShortcutName + L".lnk");
     ShellLink1.Write();

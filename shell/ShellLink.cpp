@@ -7,13 +7,13 @@
 #include "Failure.h"
 #include "FormatText.h"
 #include "LibraryText.h"
-#include "ShellTexts.h"
+#include "ShellTextIds.h"
 #include "SystemErrorText.h"
 
 namespace {
 
-constexpr DWORD ShellLinkContext = CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER;
-constexpr const wchar_t* ShellLinkClassId = L"{00021401-0000-0000-C000-000000000046}";
+constexpr DWORD kShellLinkContext = CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER;
+constexpr const wchar_t* kShellLinkClassId = L"{00021401-0000-0000-C000-000000000046}";
 
 const std::wstring& InterfaceNotSupportedText() {
     // Straight from the string table, not through the catalogue: this text
@@ -32,7 +32,7 @@ std::wstring CreationFailureText(HRESULT result) {
     std::wstring reason = SystemErrorText(static_cast<DWORD>(result));
     if (reason.empty())
         reason = FormatText(LoadResString(IDS_OLE_ERROR), {std::int64_t{static_cast<DWORD>(result)}});
-    return FormatText(L"%s, ClassID: %s", {reason, std::wstring(ShellLinkClassId)});
+    return FormatText(L"%s, ClassID: %s", {reason, std::wstring(kShellLinkClassId)});
 }
 
 int ShowCommand(TWindowState state) {
@@ -55,7 +55,7 @@ TShellLink::TShellLink(ShellLinkFactory factory) : factory_(std::move(factory)) 
 
 void TShellLink::Write() {
     ComPtr<IUnknown> object;
-    const HRESULT created = factory_(CLSID_ShellLink, nullptr, ShellLinkContext, IID_IUnknown, object.PutVoid());
+    const HRESULT created = factory_(CLSID_ShellLink, nullptr, kShellLinkContext, IID_IUnknown, object.PutVoid());
     if (FAILED(created)) throw Failure(CreationFailureText(created));
     if (!object) throw Failure(CreationFailureText(E_POINTER));
 

@@ -21,6 +21,9 @@ struct ZipEntry {
     bool IsFolder() const;
     // The name after its last "/", "\" or ":".
     std::u16string BareName() const;
-    // Windows attribute bits for the extracted file (see EntryAttributes.cpp).
+    // Windows attribute bits for the extracted file. From a Unix host (or
+    // attributes too large for DOS) only the owner's write permission counts,
+    // as read-only; otherwise the DOS read-only, hidden, system and archive
+    // bits; FILE_ATTRIBUTE_NORMAL when none is left.
     std::uint32_t FileAttributes() const;
 };

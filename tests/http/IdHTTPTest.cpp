@@ -4,7 +4,7 @@
 
 #include "DownloadTestSupport.h"
 #include "Failure.h"
-#include "HttpFailureText.h"
+#include "SocketErrorText.h"
 #include "LoopbackServer.h"
 
 namespace {
