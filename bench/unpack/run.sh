@@ -11,13 +11,14 @@
 #              into memory, no file written (what decoding alone costs)
 #   native Info-ZIP unzip -j on Linux
 # Each figure is the wall-clock time of the whole process, the best of the
-# runs. Then, one run each, where the time goes: the file-creation loop
-# with one call added or changed at a time, decoding all 3,000 entries
-# into memory, and the big entry decoded and written on one thread. The
+# runs. Then where the time goes (best of ROUNDS, default 2): the
+# file-creation loop with one call added or changed at a time, decoding all
+# 3,000 entries into memory, ours on the same files stored, and the big
+# entry decoded alone and decoded and written on one thread. The
 # last lines are the ratios ours/peer and ours/limit (time over time: below
 # 1 means ours is faster). Everything generated lives under
 # <build>/bench-unpack and is deleted at the end.
-# Usage: bench/unpack/run.sh [BUILD_DIR] [RUNS] [BIG_MB]
+# Usage: [ROUNDS=N] bench/unpack/run.sh [BUILD_DIR] [RUNS] [BIG_MB]
 #   BUILD_DIR: a Windows build tree (default build/win); RUNS: default 3; BIG_MB: default 512
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -60,7 +61,7 @@ with open(os.path.join(work, "one", "big.dat"), "wb") as f:
     for _ in range(big_mb):
         f.write(chunk(1 << 20))
 PY
-(cd "$work/many" && zip -q -r "$work/many.zip" .)
+(cd "$work/many" && zip -q -r "$work/many.zip" . && zip -q -0 -r "$work/stored.zip" .)
 (cd "$work/one" && zip -q "$work/one.zip" big.dat)
 rm -rf "$work/many" "$work/one"
 out=$work/out
@@ -149,6 +150,15 @@ add "  all of ours' calls: listing, read+write, 256 KiB, time, attributes" "" "$
 add "  the same, overwriting the 3,000 files" "$(IFS=$'\t'; echo "${L[*]}")" "${L[@]}" -list -rw -block 262144 -attrs
 add "decoding alone: inflate + CRC-32 of all 3,000 entries into memory" "" "$inflate" "$(W "$work/many.zip")" -all
 variants
+# Ours with nothing to decode: the same files stored.
+stored=()
+for ((r = 0; r < rounds; r++)); do
+  fresh; cp "$work/stored.zip" "$out/main.zip"; cat "$out/main.zip" >/dev/null
+  "$run" "$exe" "$(W "$out/main.zip")" >"$work/variant.txt"
+  stored+=("$(awk '/^seconds/ {print $2}' "$work/variant.txt" | tr -d '\r')")
+done
+printf '    %-66s %7s s\n' "ours on the same files stored (method 0: no decoding)" "$(best "${stored[@]}")"
+rm -f "$work/stored.zip"
 
 limit_name="inflate + CRC-32 into memory"
 measure "b) one $big_mb MB file" "$work/one.zip" "$inflate" "$(W "$work/one.zip")"
