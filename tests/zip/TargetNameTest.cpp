@@ -6,6 +6,7 @@
 #include <string>
 
 #include "TargetName.h"
+#include "TestFiles.h"
 
 TEST(TargetName, DeviceNames) {
     for (const wchar_t* device : {L"CON", L"con.txt", L"Con .log", L"PRN.", L"aux.tar.gz", L"NUL", L"COM1", L"com9.x",
@@ -31,13 +32,11 @@ TEST(TargetName, Masks) {
 }
 
 TEST(TargetName, TheArchiveIsKnownUnderItsOtherNames) {
-    wchar_t temp[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, temp);
-    const std::wstring archive = std::wstring(temp) + L"archive-with-a-long-name.zip";
-    ::CloseHandle(::CreateFileW(archive.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    const ScratchFolder folder;
+    const std::wstring archive = folder.Path() + L"archive-with-a-long-name.zip";
+    WriteWholeFile(archive, "");
     const auto names = ArchiveNames(archive);
-    EXPECT_TRUE(IsArchiveItself(std::wstring(temp) + L"ARCHIVE-with-a-long-name.ZIP", names));
-    EXPECT_TRUE(IsArchiveItself(std::wstring(temp) + L"archive-with-a-long-name.zip. ", names));
-    EXPECT_FALSE(IsArchiveItself(std::wstring(temp) + L"archive.zip", names));
-    ::DeleteFileW(archive.c_str());
+    EXPECT_TRUE(IsArchiveItself(folder.Path() + L"ARCHIVE-with-a-long-name.ZIP", names));
+    EXPECT_TRUE(IsArchiveItself(folder.Path() + L"archive-with-a-long-name.zip. ", names));
+    EXPECT_FALSE(IsArchiveItself(folder.Path() + L"archive.zip", names));
 }
