@@ -1,5 +1,6 @@
 #pragma once
-// A scripted HTTP server on 127.0.0.1 for the download tests. It runs on a
+// A scripted HTTP server on 127.0.0.1 for the tests of the download and the
+// installation run. It runs on a
 // thread of its own, takes one connection at a time, reads each request head
 // and answers it with the next reply of its script.
 #include <winsock2.h>
