@@ -60,3 +60,18 @@ function(setup_fuzzer)
     target_link_libraries(${F_NAME} PRIVATE ${F_LIBS} -fsanitize=fuzzer)
   endif()
 endfunction()
+
+# setup_test_data(TARGET name SCRIPT script.py OUTPUT folder COMMENT text)
+#   Test data made at build time: the calling folder's Python script, given
+#   OUTPUT as its one argument, runs again whenever it changes. Test programs
+#   name TARGET in DEPENDS.
+function(setup_test_data)
+  cmake_parse_arguments(D "" "TARGET;SCRIPT;OUTPUT;COMMENT" "" ${ARGN})
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  add_custom_command(OUTPUT ${D_OUTPUT}/stamp
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/${D_SCRIPT} ${D_OUTPUT}
+    COMMAND ${CMAKE_COMMAND} -E touch ${D_OUTPUT}/stamp
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${D_SCRIPT}
+    COMMENT "${D_COMMENT}")
+  add_custom_target(${D_TARGET} DEPENDS ${D_OUTPUT}/stamp)
+endfunction()
