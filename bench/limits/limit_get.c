@@ -2,14 +2,18 @@
 // 1 MiB at a time and each piece written to the file with WriteFile as it
 // comes. No library, no progress, no parsing beyond Content-Length: what a
 // download costs on this system before any client code.
-// Usage: limit_get HOST PORT PATH FILE   (FILE may be NUL)
-// Prints "bytes N seconds S".
+// Usage: limit_get HOST PORT PATH FILE [-recv N] [-select]   (FILE may be NUL)
+//   -recv N    ask recv for at most N bytes at a time (default 1 MiB)
+//   -select    wait in select() for the socket before each recv, as an
+//              event-driven client does
+// Prints "bytes N seconds S recvs N".
 #include <winsock2.h>
 #include <windows.h>
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <wchar.h>
 
 enum { kRead = 1 << 20 };
 
@@ -29,10 +33,17 @@ static int WriteAll(HANDLE file, const char* data, size_t size) {
 }
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 5) {
-        fprintf(stderr, "usage: limit_get HOST PORT PATH FILE\n");
+    if (argc < 5) {
+        fprintf(stderr, "usage: limit_get HOST PORT PATH FILE [-recv N] [-select]\n");
         return 2;
     }
+    int piece = kRead, wait = 0;
+    for (int i = 5; i < argc; ++i) {
+        if (!wcscmp(argv[i], L"-recv") && i + 1 < argc) piece = _wtoi(argv[++i]);
+        else if (!wcscmp(argv[i], L"-select")) wait = 1;
+        else return Fail("unknown option", 0);
+    }
+    if (piece <= 0 || piece > kRead) return Fail("-recv", 0);
     char host[256], path[1024];
     WideCharToMultiByte(CP_UTF8, 0, argv[1], -1, host, sizeof host, NULL, NULL);
     WideCharToMultiByte(CP_UTF8, 0, argv[3], -1, path, sizeof path, NULL, NULL);
@@ -77,8 +88,16 @@ int wmain(int argc, wchar_t** argv) {
     const long long expected = _atoi64(field + 15);
     long long received = (long long)(buffer + have - body);
     if (!WriteAll(file, body, (size_t)received)) return Fail("WriteFile", GetLastError());
+    long long recvs = 0;
     while (received < expected) {
-        const int got = recv(s, buffer, kRead, 0);
+        if (wait) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(s, &readable);
+            if (select(0, &readable, NULL, NULL, NULL) != 1) return Fail("select", WSAGetLastError());
+        }
+        const int got = recv(s, buffer, piece, 0);
+        ++recvs;
         if (got <= 0) return Fail("recv", WSAGetLastError());
         if (!WriteAll(file, buffer, (size_t)got)) return Fail("WriteFile", GetLastError());
         received += got;
@@ -88,6 +107,7 @@ int wmain(int argc, wchar_t** argv) {
     WSACleanup();
 
     QueryPerformanceCounter(&end);
-    printf("bytes %lld seconds %.3f\n", received, (double)(end.QuadPart - start.QuadPart) / (double)frequency.QuadPart);
+    printf("bytes %lld seconds %.3f recvs %lld\n", received,
+           (double)(end.QuadPart - start.QuadPart) / (double)frequency.QuadPart, recvs);
     return received == expected ? 0 : 1;
 }
