@@ -24,6 +24,7 @@ void BufferedFileWriter::Flush() {
 }
 
 void BufferedFileWriter::WriteThrough(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return;
     while (size > 0) {
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
         DWORD written = 0;

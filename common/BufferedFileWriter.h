@@ -21,7 +21,8 @@ public:
 
     // file stays the caller's. The buffer is the caller's too, so that one
     // serves many files in turn; it is emptied here. afterWrite, when given,
-    // is called after each write to the file (a sign of life for a window).
+    // is called after each block written to the file (a sign of life for a
+    // window).
     BufferedFileWriter(HANDLE file, std::vector<std::uint8_t>& buffer, std::function<void()> afterWrite = {});
     BufferedFileWriter(const BufferedFileWriter&) = delete;
     BufferedFileWriter& operator=(const BufferedFileWriter&) = delete;
