@@ -7,9 +7,9 @@
 
 #include "AsciiText.h"
 #include "Failure.h"
-#include "SocketErrorText.h"
 #include "HttpTextIds.h"
 #include "LibraryText.h"
+#include "SocketErrorText.h"
 
 namespace {
 

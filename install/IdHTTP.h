@@ -4,12 +4,12 @@
 // connection that successive downloads share. One thread uses it, while a
 // CurlLibrary guard is alive.
 //
-// Where the progress counts come from: libcurl's debug callback, so every
-// transfer runs in verbose mode (nothing is printed: the callback takes the
-// output). It is the one place that sees each read from the connection
-// before chunked decoding, so the counts are the bytes received, framing
-// included, as the progress events promise; the write callback only sees the
-// decoded body. The same callback notes when bytes last arrived, for the read timeout.
+// Where the progress counts come from: libcurl's debug callback, which is why
+// every transfer runs in verbose mode (nothing is printed: the callback takes
+// the output). It is the one place that sees each read from the connection
+// before chunked decoding, so the counts are the bytes received, chunk framing
+// included; the write callback only sees the decoded body. The same callback
+// notes when bytes last arrived, for the read timeout.
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
