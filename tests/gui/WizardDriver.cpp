@@ -145,8 +145,11 @@ std::wstring WizardDriver::FrontButton() const {
     return hit && hit != bar ? TextOf(hit) : std::wstring();
 }
 
-void WizardDriver::Click(HWND control) {
-    // As a person would: wait until the window takes input, bring it to the front.
+namespace {
+
+// As a person would: wait until the window takes input, bring it to the
+// front and move the pointer onto the control; the point to click at.
+POINT PointAt(HWND control) {
     HWND root = GetAncestor(control, GA_ROOT);
     WaitUntil([&] { return IsWindowEnabled(root) != FALSE; }, std::chrono::seconds(5));
     SetForegroundWindow(root);
@@ -162,10 +165,34 @@ void WizardDriver::Click(HWND control) {
         },
         std::chrono::seconds(2));
     Pause(30);
+    return at;
+}
+
+}  // namespace
+
+void WizardDriver::Click(HWND control) {
+    const POINT at = PointAt(control);
     SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN, at);
     Pause(30);
     SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP, at);
     Pause(100);
+}
+
+void WizardDriver::DoubleClick(HWND control) {
+    const POINT at = PointAt(control);
+    for (int i = 0; i < 2; ++i) {
+        SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN, at);
+        Pause(20);
+        SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP, at);
+        Pause(60);
+    }
+    Pause(100);
+}
+
+HWND WizardDriver::Focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(process_.dwThreadId, &info) ? info.hwndFocus : nullptr;
 }
 
 void WizardDriver::Key(WORD key, bool alt) {
@@ -209,6 +236,13 @@ HWND WizardDriver::FindDialog() const {
     for (HWND dialog : TopWindows(process_.dwProcessId, L"#32770"))
         if (IsWindowVisible(dialog)) return dialog;
     return nullptr;
+}
+
+std::vector<HWND> WizardDriver::Dialogs() const {
+    std::vector<HWND> shown;
+    for (HWND dialog : TopWindows(process_.dwProcessId, L"#32770"))
+        if (IsWindowVisible(dialog)) shown.push_back(dialog);
+    return shown;
 }
 
 HWND WizardDriver::WaitForDialog(std::chrono::milliseconds timeout) const {

@@ -40,6 +40,10 @@ public:
     // A left click in the middle of the control, where a person would click.
     void Click(HWND control);
     void ClickButton(const std::wstring& caption) { Click(Button(caption)); }
+    // Two clicks as quick as a person's double click.
+    void DoubleClick(HWND control);
+    // The control of the wizard that has the keyboard focus, if any.
+    HWND Focus() const;
     void Key(WORD key, bool alt = false);
     // The drop-down drive chooser and its entries.
     HWND DriveChooser() const;
@@ -48,6 +52,8 @@ public:
 
     // A dialog of the wizard's process on screen (message box or question).
     HWND FindDialog() const;
+    // Every dialog of the wizard's process on screen.
+    std::vector<HWND> Dialogs() const;
     HWND WaitForDialog(std::chrono::milliseconds timeout = std::chrono::seconds(20)) const;
     static DialogContents ReadDialog(HWND dialog);
 

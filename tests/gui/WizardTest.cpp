@@ -230,6 +230,7 @@ TEST_P(WizardRunFailureTest, EndsOnAbortAfterTheErrorBox) {
     EXPECT_EQ(AbortTexts, w.PageTexts());
     ExpectFinishedButtons(false);
     EXPECT_FALSE(w.Enabled(w.Button(Next)));
+    EXPECT_EQ(w.Button(Finish), w.Focus());
     EXPECT_TRUE(WaitUntil([&] { return w.Cursor() == arrow; }, 2s));
     EXPECT_TRUE(w.Running());
 }
@@ -260,6 +261,7 @@ TEST_F(WizardTest, CancelAnsweredNoChangesNothingAndYesEndsOnAbort) {
     AnswerCancelQuestion(VK_RETURN);
     EXPECT_EQ(AbortTexts, w.PageTexts());
     ExpectFinishedButtons(false);
+    EXPECT_EQ(w.Button(Finish), w.Focus());
     // Next stays enabled behind Finish; a click there hits Finish.
     EXPECT_TRUE(w.Enabled(w.Button(Next)));
     EXPECT_EQ(nullptr, w.FindDialog());
@@ -328,6 +330,157 @@ TEST_F(WizardTest, ClicksDuringTheRunAreHandledAfterIt) {
     ExpectFinishedButtons(false);
     EXPECT_TRUE(w.Running());
     EXPECT_TRUE(fs::exists(Desktop + L"\\Venkor.lnk"));
+}
+
+// Tab from control to control until the focus is on target, checking at
+// each step that it never lands on a control the user cannot see.
+void TabTo(WizardDriver& w, HWND target) {
+    for (int i = 0; i < 8 && w.Focus() != target; ++i) {
+        w.Key(VK_TAB);
+        HWND focus = w.Focus();
+        ASSERT_NE(nullptr, focus);
+        EXPECT_TRUE(IsWindowVisible(focus));
+        EXPECT_NE(w.FrontButton() == Next ? w.Button(Finish) : w.Button(Next), focus) << "Tab reached the covered button";
+    }
+    ASSERT_EQ(target, w.Focus());
+}
+
+TEST_F(WizardTest, TabAndSpaceAloneWalkTheWholeRoad) {
+    auto& w = Start();
+    SetForegroundWindow(w.Window());
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == w.Window(); }));
+    // Twice round on Start: the covered Finish is never reached.
+    for (int i = 0; i < 4; ++i) w.Key(VK_TAB);
+    TabTo(w, w.Button(Next));
+    w.Key(VK_SPACE);
+    ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Locatie"; }));
+    for (int i = 0; i < 4; ++i) w.Key(VK_TAB);
+    TabTo(w, w.Button(Next));
+    w.Key(VK_SPACE);
+
+    // After the run the focus is on Finish, so Space finishes.
+    ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Installatie voltooid"; }, 60s));
+    EXPECT_TRUE(WaitUntil([&] { return w.Focus() == w.Button(Finish); }, 2s));
+    w.Key(VK_SPACE);
+    ASSERT_TRUE(w.WaitForExit());
+    ASSERT_TRUE(WaitUntil([] { return fs::exists(Mark) && !ReadMark().empty(); }));
+    EXPECT_EQ(Target + L"VENKOR.EXE", ReadMark());
+}
+
+TEST_F(WizardTest, DoubleClickOnNextDuringASlowAnswerEndsOnEinde) {
+    // The server holds its first answer: the second click waits in the queue
+    // while Next lies there, and Finish lies there once the run is over.
+    const std::string main = ReadWholeFile(Here() + L"main.zip");
+    server_->Serve("/venkor/Files/main.zip", {200, main, 0});
+    auto& w = Start();
+    ToLocatieWithDriveC();
+    w.DoubleClick(w.Button(Next));
+    ASSERT_TRUE(WaitUntil([&] { return server_->Holding(); }));
+    Sleep(3000);
+    server_->Release();
+    ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Installatie voltooid"; }, 60s));
+    Sleep(1000);
+    EXPECT_TRUE(w.Running());
+    EXPECT_EQ(L"Installatie voltooid", w.PageTitle());
+    EXPECT_FALSE(fs::exists(Mark));
+}
+
+// A window of another program in front, as when the user switched away
+// during a long download.
+class OtherProgramWindow {
+public:
+    OtherProgramWindow() {
+        window_ = CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE | WS_CAPTION, 10, 10, 200,
+                                  100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        SetForegroundWindow(window_);
+    }
+    ~OtherProgramWindow() { DestroyWindow(window_); }
+    OtherProgramWindow(const OtherProgramWindow&) = delete;
+    OtherProgramWindow& operator=(const OtherProgramWindow&) = delete;
+    HWND Handle() const { return window_; }
+
+private:
+    HWND window_;
+};
+
+TEST_F(WizardTest, TheErrorBoxIsOwnedByTheWizardWithAnotherProgramInFront) {
+    const std::string main = ReadWholeFile(Here() + L"main.zip");
+    server_->Serve("/venkor/Files/main.zip", {200, main, main.size() / 2});
+    server_->Serve("/venkor/Files/upgrade.zip", {404, "gone"});
+    auto& w = Start();
+    ToLocatieWithDriveC();
+    w.ClickButton(Next);
+    ASSERT_TRUE(WaitUntil([&] { return server_->Holding(); }));
+    OtherProgramWindow other;
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other.Handle(); }, 5s));
+    server_->Release();
+
+    HWND box = w.WaitForDialog(60s);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(w.Window(), GetWindow(box, GW_OWNER));
+    EXPECT_FALSE(IsWindowEnabled(w.Window()));
+    SetForegroundWindow(box);
+    w.Key(VK_RETURN);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    EXPECT_TRUE(IsWindowEnabled(w.Window()));
+    EXPECT_EQ(AbortTexts, w.PageTexts());
+    EXPECT_EQ(w.Button(Finish), w.Focus());
+}
+
+// A catalogue beside the program whose header is not UTF-8: the first
+// lookup shows the character-set warning, a box with its own message loop.
+class CharsetWarningCatalogue {
+public:
+    CharsetWarningCatalogue() {
+        fs::create_directories(folder_);
+        fs::copy_file(fs::path(I18N_CATALOGUES) / "header-utf8.mo", folder_ / "default.mo",
+                      fs::copy_options::overwrite_existing);
+        SetEnvironmentVariableW(L"LANG", L"xx");
+    }
+    ~CharsetWarningCatalogue() {
+        SetEnvironmentVariableW(L"LANG", nullptr);
+        std::error_code ignored;
+        fs::remove_all(fs::path(Here()) / "locale", ignored);
+    }
+    CharsetWarningCatalogue(const CharsetWarningCatalogue&) = delete;
+    CharsetWarningCatalogue& operator=(const CharsetWarningCatalogue&) = delete;
+
+private:
+    fs::path folder_ = fs::path(Here()) / "locale" / "xx" / "LC_MESSAGES";
+};
+
+TEST_F(WizardTest, ABoxInsideTheRunLetsNoHandlerThrough) {
+    const CharsetWarningCatalogue catalogue;
+    // The archive's failure text is a library text: the first lookup.
+    server_->Serve("/venkor/Files/main.zip", {200, "<html><body>Not an archive</body></html>"});
+    auto& w = Start();
+    ToLocatieWithDriveC();
+    w.ClickButton(Next);
+
+    HWND warning = w.WaitForDialog(60s);
+    ASSERT_NE(nullptr, warning);
+    ASSERT_EQ(L"Localization problem", WizardDriver::ReadDialog(warning).caption);
+    // The warning has no owner: the wizard still takes clicks, but neither
+    // Cancel nor the close box may run while the run is on the stack.
+    w.ClickButton(Cancel);
+    w.CloseBox();
+    Sleep(1000);
+    EXPECT_EQ(std::vector<HWND>{warning}, w.Dialogs());
+    EXPECT_TRUE(w.Running());
+    EXPECT_EQ(InstallMainTexts, w.PageTexts());
+
+    SetForegroundWindow(warning);
+    w.Key(VK_RETURN);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(warning); }));
+    HWND box = w.WaitForDialog(60s);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(std::vector<std::wstring>{L"Unhandled Archive Type"}, WizardDriver::ReadDialog(box).texts);
+    SetForegroundWindow(box);
+    w.Key(VK_RETURN);
+    // Handled afterwards, against the new state: Cancel is hidden on Abort,
+    // so its click is void; the close then ends the wizard, starting nothing.
+    EXPECT_TRUE(w.WaitForExit(10s));
+    EXPECT_FALSE(fs::exists(Mark));
 }
 
 } // namespace
