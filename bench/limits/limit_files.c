@@ -31,19 +31,27 @@ static int Fail(const char* what, const wchar_t* name, unsigned long error) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        fprintf(stderr, "usage: limit_files LIST FOLDER [-block N] [-notime] [-attrs] [-rw] [-list] [-probe] [-dirs N]\n");
+        fprintf(stderr,
+                "usage: limit_files LIST FOLDER [-block N] [-notime] [-attrs] [-rw] [-list] [-probe] [-dirs N]\n");
         return 2;
     }
     DWORD block = 0, dirs = 0;
     int setTime = 1, attrs = 0, rw = 0, list = 0, probe = 0;
     for (int i = 3; i < argc; ++i) {
-        if (!wcscmp(argv[i], L"-block") && i + 1 < argc) block = (DWORD)_wtoi(argv[++i]);
-        else if (!wcscmp(argv[i], L"-notime")) setTime = 0;
-        else if (!wcscmp(argv[i], L"-attrs")) attrs = 1;
-        else if (!wcscmp(argv[i], L"-rw")) rw = 1;
-        else if (!wcscmp(argv[i], L"-list")) list = 1;
-        else if (!wcscmp(argv[i], L"-probe")) probe = 1;
-        else if (!wcscmp(argv[i], L"-dirs") && i + 1 < argc) dirs = (DWORD)_wtoi(argv[++i]);
+        if (!wcscmp(argv[i], L"-block") && i + 1 < argc)
+            block = (DWORD)_wtoi(argv[++i]);
+        else if (!wcscmp(argv[i], L"-notime"))
+            setTime = 0;
+        else if (!wcscmp(argv[i], L"-attrs"))
+            attrs = 1;
+        else if (!wcscmp(argv[i], L"-rw"))
+            rw = 1;
+        else if (!wcscmp(argv[i], L"-list"))
+            list = 1;
+        else if (!wcscmp(argv[i], L"-probe"))
+            probe = 1;
+        else if (!wcscmp(argv[i], L"-dirs") && i + 1 < argc)
+            dirs = (DWORD)_wtoi(argv[++i]);
         else {
             fprintf(stderr, "limit_files: unknown option %ls\n", argv[i]);
             return 2;
@@ -67,7 +75,8 @@ int wmain(int argc, wchar_t** argv) {
     fclose(in);
     // Content that does not matter: every file is written from this block.
     unsigned char* data = malloc(largest ? largest : 1);
-    for (DWORD i = 0; i < largest; ++i) data[i] = (unsigned char)(i * 2654435761u >> 24);
+    for (DWORD i = 0; i < largest; ++i)
+        data[i] = (unsigned char)(i * 2654435761u >> 24);
 
     const wchar_t* folder = argv[2];
     for (DWORD d = 0; d < dirs; ++d) {
@@ -91,7 +100,8 @@ int wmain(int argc, wchar_t** argv) {
         WIN32_FIND_DATAW found;
         HANDLE search = FindFirstFileExW(pattern, FindExInfoStandard, &found, FindExSearchNameMatch, NULL, 0);
         if (search != INVALID_HANDLE_VALUE) {
-            do ++listed;
+            do
+                ++listed;
             while (FindNextFileW(search, &found));
             FindClose(search);
         }
@@ -118,7 +128,8 @@ int wmain(int argc, wchar_t** argv) {
         }
         if (setTime && !SetFileTime(file, NULL, NULL, &utc)) return Fail("SetFileTime", path, GetLastError());
         CloseHandle(file);
-        if (attrs && !SetFileAttributesW(path, FILE_ATTRIBUTE_ARCHIVE)) return Fail("SetFileAttributesW", path, GetLastError());
+        if (attrs && !SetFileAttributesW(path, FILE_ATTRIBUTE_ARCHIVE))
+            return Fail("SetFileAttributesW", path, GetLastError());
         total += entries[i].size;
     }
 

@@ -39,9 +39,12 @@ int wmain(int argc, wchar_t** argv) {
     }
     int piece = kRead, wait = 0;
     for (int i = 5; i < argc; ++i) {
-        if (!wcscmp(argv[i], L"-recv") && i + 1 < argc) piece = _wtoi(argv[++i]);
-        else if (!wcscmp(argv[i], L"-select")) wait = 1;
-        else return Fail("unknown option", 0);
+        if (!wcscmp(argv[i], L"-recv") && i + 1 < argc)
+            piece = _wtoi(argv[++i]);
+        else if (!wcscmp(argv[i], L"-select"))
+            wait = 1;
+        else
+            return Fail("unknown option", 0);
     }
     if (piece <= 0 || piece > kRead) return Fail("-recv", 0);
     char host[256], path[1024];

@@ -128,7 +128,7 @@ double TimeToFirstPaint(const std::wstring& setup) {
 
 std::wstring BaseName(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/") + 1); }
 
-} // namespace
+}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
@@ -138,12 +138,14 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring setup = argv[1], archives = argv[2];
     const int starts = argc > 3 ? std::max(1, _wtoi(argv[3])) : 7;
     std::vector<std::wstring> programs{setup};
-    for (int i = 4; i < argc; ++i) programs.push_back(argv[i]);
+    for (int i = 4; i < argc; ++i)
+        programs.push_back(argv[i]);
 
     // One start each that is not counted: a new Wine prefix sets itself up
     // on the first start of a window. Then in turn, so that a slow spell of
     // the machine hits all alike.
-    for (const std::wstring& program : programs) TimeToFirstPaint(program);
+    for (const std::wstring& program : programs)
+        TimeToFirstPaint(program);
     std::vector<std::vector<double>> paints(programs.size());
     for (int i = 0; i < starts; ++i)
         for (std::size_t p = 0; p < programs.size(); ++p) {
@@ -156,7 +158,8 @@ int wmain(int argc, wchar_t** argv) {
         std::sort(sorted.begin(), sorted.end());
         medians.push_back(sorted[sorted.size() / 2]);
         printf("first paint of %ls, ms:", BaseName(programs[p]).c_str());
-        for (double ms : paints[p]) printf(" %.0f", ms);
+        for (double ms : paints[p])
+            printf(" %.0f", ms);
         printf("\n  median %.0f ms, best %.0f ms (first counted start %.0f ms)\n", medians.back(), sorted.front(),
                paints[p].front());
     }
@@ -183,9 +186,10 @@ int wmain(int argc, wchar_t** argv) {
            upgrade.size() / 1048576.0, road);
 
     const Memory run = MemoryOf(w.Process());
-    printf("Setup peak working set %.1f MiB, peak private bytes %.1f MiB after the installation\n"
-           "  (on the Start page: %.1f MiB and %.1f MiB; under Wine the working set includes Wine's own libraries)\n",
-           run.peakWorkingSet, run.peakPrivate, startMemory.peakWorkingSet, startMemory.peakPrivate);
+    printf(
+        "Setup peak working set %.1f MiB, peak private bytes %.1f MiB after the installation\n"
+        "  (on the Start page: %.1f MiB and %.1f MiB; under Wine the working set includes Wine's own libraries)\n",
+        run.peakWorkingSet, run.peakPrivate, startMemory.peakWorkingSet, startMemory.peakPrivate);
     w.CloseBox();
     w.WaitForExit();
     std::filesystem::remove_all(L"C:\\VENKOR", ignored);

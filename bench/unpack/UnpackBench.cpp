@@ -39,7 +39,8 @@ int wmain(int argc, wchar_t** argv) {
     ::QueryPerformanceCounter(&end);
     const PROCESS_MEMORY_COUNTERS after = Memory();
     std::printf("seconds %.3f\n", double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart));
-    std::printf("private_before_mib %.1f\nprivate_peak_mib %.1f\n", MiB(before.PagefileUsage), MiB(after.PeakPagefileUsage));
+    std::printf("private_before_mib %.1f\nprivate_peak_mib %.1f\n", MiB(before.PagefileUsage),
+                MiB(after.PeakPagefileUsage));
     std::printf("working_set_before_mib %.1f\nworking_set_peak_mib %.1f\n", MiB(before.WorkingSetSize),
                 MiB(after.PeakWorkingSetSize));
     return 0;

@@ -149,6 +149,7 @@ add "  spread over 300 folders (10 files each)" "" "${L[@]}" -dirs 300
 add "  all of ours' calls: listing, read+write, 256 KiB, time, attributes" "" "${L[@]}" -list -rw -block 262144 -attrs
 add "  the same, overwriting the 3,000 files" "$(IFS=$'\t'; echo "${L[*]}")" "${L[@]}" -list -rw -block 262144 -attrs
 add "decoding alone: inflate + CRC-32 of all 3,000 entries into memory" "" "$inflate" "$(W "$work/many.zip")" -all
+add "  the same, reading by SetFilePointerEx + ReadFile (no OVERLAPPED)" "" "$inflate" "$(W "$work/many.zip")" -all -seek
 variants
 # Ours with nothing to decode: the same files stored.
 stored=()
