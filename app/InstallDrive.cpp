@@ -31,16 +31,16 @@ std::wstring Trimmed(const std::wstring& text) {
 constexpr int IconIndent = 4;
 constexpr int TextPadding = 2;
 
-} // namespace
+}  // namespace
 
 TInstallDrive::TInstallDrive(HWND parent, int id, int x, int y, int width, int height, int itemHeight, HFONT font)
     : id_(id) {
     // The control's height includes the dropped-down list.
-    handle_ = CreateWindowExW(0, WC_COMBOBOXW, L"",
-                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST |
-                                  CBS_OWNERDRAWFIXED | CBS_HASSTRINGS,
-                              x, y, width, height + 8 * itemHeight, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    handle_ = CreateWindowExW(
+        0, WC_COMBOBOXW, L"",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS, x, y,
+        width, height + 8 * itemHeight, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        GetModuleHandleW(nullptr), nullptr);
     SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(handle_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight);
     SendMessageW(handle_, CB_SETITEMHEIGHT, 0, itemHeight);
@@ -58,8 +58,8 @@ void TInstallDrive::BuildList() {
     for (const wchar_t* root = roots; *root; root += wcslen(root) + 1) {
         if (GetDriveTypeW(root) != DRIVE_FIXED) continue;
         SHFILEINFOW info{};
-        const auto list = SHGetFileInfoW(root, 0, &info, sizeof info,
-                                         SHGFI_DISPLAYNAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+        const auto list =
+            SHGetFileInfoW(root, 0, &info, sizeof info, SHGFI_DISPLAYNAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
         if (list) icons_ = reinterpret_cast<HIMAGELIST>(list);
         Entry entry{static_cast<wchar_t>(std::towupper(root[0])), list ? info.iIcon : -1, Trimmed(info.szDisplayName)};
         if (entry.name.empty()) entry.name = std::wstring(1, entry.letter) + L":";

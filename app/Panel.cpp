@@ -55,15 +55,15 @@ void RegisterPanelClass(HINSTANCE instance) {
     RegisterClassExW(&wc);
 }
 
-} // namespace
+}  // namespace
 
 HWND CreatePanel(HWND parent, int id, int x, int y, int width, int height, PanelEdge edge) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterPanelClass(instance);
     // Control parent: dialog navigation (Tab, access keys) looks inside it.
     HWND panel = CreateWindowExW(WS_EX_CONTROLPARENT, PanelClass, L"",
-                                 WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, x, y, width, height,
-                                 parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, x, y, width, height, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     if (panel) SetWindowLongPtrW(panel, GWLP_USERDATA, static_cast<LONG_PTR>(edge));
     return panel;
 }

@@ -17,7 +17,8 @@ void AddLabel(HWND page, const DesignScale& scale, HFONT font, const wchar_t* te
         const ScopedDC dc(page);
         const ScopedSelection selection(dc.Get(), font);
         RECT measured{0, 0, box.right, 0};
-        const UINT format = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (wrap == Wrap::Yes ? DT_WORDBREAK : DT_SINGLELINE);
+        const UINT format =
+            DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (wrap == Wrap::Yes ? DT_WORDBREAK : DT_SINGLELINE);
         // An empty text still takes the height of one line.
         DrawTextW(dc.Get(), *text ? text : L" ", -1, &measured, format);
         if (width == 0) box.right = *text ? measured.right : 0;
@@ -35,7 +36,7 @@ HWND AddPage(TNotebook& notebook, const DesignScale& scale, const PageFonts& fon
     return page;
 }
 
-} // namespace
+}  // namespace
 
 void AddWizardPages(TNotebook& notebook, const DesignScale& scale, const PageFonts& fonts) {
     HWND start = AddPage(notebook, scale, fonts, L"Welkom bij het installatie programma ");

@@ -37,10 +37,9 @@ HWND CreateButton(HWND bar, int id, const wchar_t* caption, int x, int y, int wi
                   DWORD tabStop = WS_TABSTOP) {
     // Next and Finish overlap; each must clip the other or the one behind
     // paints over the one in front.
-    HWND button = CreateWindowExW(0, WC_BUTTONW, caption,
-                                  WS_CHILD | WS_VISIBLE | tabStop | WS_CLIPSIBLINGS | BS_PUSHBUTTON, x, y, width,
-                                  height, bar, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                  GetModuleHandleW(nullptr), nullptr);
+    HWND button = CreateWindowExW(
+        0, WC_BUTTONW, caption, WS_CHILD | WS_VISIBLE | tabStop | WS_CLIPSIBLINGS | BS_PUSHBUTTON, x, y, width, height,
+        bar, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return button;
 }
@@ -119,10 +118,10 @@ void TfrmMain::CreateControls() {
                                                    scale_(InstallDriveItemHeight), font_.Get());
 
     const auto& p = ProgressBarBounds;
-    ProgressBar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, scale_(p.x), scale_(p.y),
-                                  scale_(p.width), scale_(p.height),
-                                  Notebook1->Page(static_cast<int>(TPage::InstallMain)),
-                                  reinterpret_cast<HMENU>(IdProgressBar), GetModuleHandleW(nullptr), nullptr);
+    ProgressBar =
+        CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, scale_(p.x), scale_(p.y), scale_(p.width),
+                        scale_(p.height), Notebook1->Page(static_cast<int>(TPage::InstallMain)),
+                        reinterpret_cast<HMENU>(IdProgressBar), GetModuleHandleW(nullptr), nullptr);
     SendMessageW(ProgressBar, PBM_SETRANGE32, 0, 100);
     SendMessageW(ProgressBar, PBM_SETPOS, 0, 0);
 }
@@ -177,7 +176,8 @@ bool TfrmMain::DeferWhileRunning(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TfrmMain::PostDeferred() {
-    for (const MSG& msg : std::exchange(deferred_, {})) PostMessageW(handle_, msg.message, msg.wParam, msg.lParam);
+    for (const MSG& msg : std::exchange(deferred_, {}))
+        PostMessageW(handle_, msg.message, msg.wParam, msg.lParam);
 }
 
 void TfrmMain::SetWaitCursor(bool wait) {
@@ -290,12 +290,8 @@ LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
         break;
-    case WM_ACTIVATE:
-        OnActivate(LOWORD(wParam) != WA_INACTIVE);
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
+    case WM_ACTIVATE: OnActivate(LOWORD(wParam) != WA_INACTIVE); return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
     }
     return DefWindowProcW(handle_, message, wParam, lParam);
 }

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-BufferedFileWriter::BufferedFileWriter(HANDLE file, std::vector<std::uint8_t>& buffer,
-                                       std::function<void()> afterWrite)
+BufferedFileWriter::BufferedFileWriter(HANDLE file, std::vector<std::uint8_t>& buffer, std::function<void()> afterWrite)
     : file_(file), buffer_(buffer), afterWrite_(std::move(afterWrite)) {
     buffer_.clear();
     buffer_.reserve(kBlock);

@@ -18,13 +18,19 @@ public:
     UniqueOwner& operator=(const UniqueOwner&) = delete;
     UniqueOwner(UniqueOwner&& other) noexcept : value_(std::exchange(other.value_, Invalid())) {}
     UniqueOwner& operator=(UniqueOwner&& other) noexcept {
-        if (this != &other) { Reset(); value_ = std::exchange(other.value_, Invalid()); }
+        if (this != &other) {
+            Reset();
+            value_ = std::exchange(other.value_, Invalid());
+        }
         return *this;
     }
     ~UniqueOwner() { Reset(); }
 
     T Get() const { return value_; }
-    T* Put() { Reset(); return &value_; }
+    T* Put() {
+        Reset();
+        return &value_;
+    }
     explicit operator bool() const { return value_ != Invalid(); }
     void Reset() {
         if (value_ != Invalid()) Close(std::exchange(value_, Invalid()));

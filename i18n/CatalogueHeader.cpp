@@ -14,8 +14,10 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 // counts as blank.
 std::string_view TrimControlsAndBlanks(std::string_view text) {
     const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
@@ -32,6 +34,4 @@ std::string_view ContentTypeOf(std::string_view header) {
     return {};
 }
 
-bool DeclaresUtf8(std::string_view header) {
-    return ContainsNoCase(ContentTypeOf(header), "charset=utf-8");
-}
+bool DeclaresUtf8(std::string_view header) { return ContainsNoCase(ContentTypeOf(header), "charset=utf-8"); }

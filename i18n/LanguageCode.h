@@ -5,9 +5,9 @@
 #include <string>
 
 struct LocaleFacts {
-    std::wstring lang;      // the environment variable LANG; empty when not set
-    std::wstring iso639;    // the user locale's ISO 639 language name
-    std::wstring iso3166;   // the user locale's ISO 3166 country name
+    std::wstring lang;               // the environment variable LANG; empty when not set
+    std::wstring iso639;             // the user locale's ISO 639 language name
+    std::wstring iso3166;            // the user locale's ISO 3166 country name
     unsigned long threadLocale = 0;  // the thread's locale identifier
 };
 

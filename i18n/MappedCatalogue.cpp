@@ -15,9 +15,9 @@ MappedCatalogue::MappedCatalogue(const std::wstring& path) {
     // The mapping is made with the size read above, so the view can never be
     // shorter than the bytes the reader is told about. An empty file cannot
     // be mapped at all.
-    mapping_ = UniqueHandle(CreateFileMappingW(file_.Get(), nullptr, PAGE_READONLY,
-                                               static_cast<DWORD>(size.QuadPart >> 32),
-                                               static_cast<DWORD>(size.QuadPart & 0xffffffff), nullptr));
+    mapping_ =
+        UniqueHandle(CreateFileMappingW(file_.Get(), nullptr, PAGE_READONLY, static_cast<DWORD>(size.QuadPart >> 32),
+                                        static_cast<DWORD>(size.QuadPart & 0xffffffff), nullptr));
     if (!mapping_) throw EGGIOError(L"Cannot create memory map on file " + path);
 
     view_ = MapViewOfFile(mapping_.Get(), FILE_MAP_READ, 0, 0, 0);

@@ -13,8 +13,9 @@ public:
     // The caller has checked that offset + 4 lies within the bytes.
     std::uint32_t Word(std::uint64_t offset) const {
         const std::uint8_t* p = bytes_.data() + offset;
-        return bigEndian_ ? (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3]
-                          : (std::uint32_t{p[3]} << 24) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
+        return bigEndian_
+                   ? (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3]
+                   : (std::uint32_t{p[3]} << 24) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
     }
 
     // A string of a table entry (length, offset), cut at its first NUL so that

@@ -116,7 +116,8 @@ TGnuGettextInstance::~TGnuGettextInstance() = default;
 void TGnuGettextInstance::UseLanguage(const std::wstring& LanguageCode) {
     std::wstring code = LanguageCode.empty() ? ChooseLanguageFromSystem() : LanguageCode;
     curlang_ = code.substr(0, code.find(L'.'));
-    for (auto& [name, domain] : domains_) domain->SetLanguageCode(curlang_);
+    for (auto& [name, domain] : domains_)
+        domain->SetLanguageCode(curlang_);
 }
 
 TDomain& TGnuGettextInstance::Domain(const std::wstring& szDomain) {

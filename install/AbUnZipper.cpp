@@ -76,7 +76,8 @@ TAbUnZipper::TAbUnZipper() = default;
 TAbUnZipper::~TAbUnZipper() = default;
 
 void TAbUnZipper::SetBaseDirectory(std::wstring value) {
-    while (value.size() > 1 && value.back() == L'\\' && !(value.size() == 3 && value[1] == L':')) value.pop_back();
+    while (value.size() > 1 && value.back() == L'\\' && !(value.size() == 3 && value[1] == L':'))
+        value.pop_back();
     FBaseDirectory = std::move(value);
 }
 
@@ -147,8 +148,8 @@ std::optional<std::wstring> ExtractEntry(Extraction& run, std::size_t index, con
 
     // Read-only, hidden and system files are the user's: kept as they are.
     if (IsProtected(folder.Attributes(bare))) return std::nullopt;
-    UniqueFile file(::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return std::nullopt;  // in use
@@ -191,7 +192,9 @@ std::optional<std::wstring> ExtractEntry(Extraction& run, std::size_t index, con
 void TAbUnZipper::ExtractFiles(const std::wstring& FileMask) {
     if (!archive_) return;
     ZipArchive& zip = archive_->zip;
-    struct Left { std::wstring name, reason; };
+    struct Left {
+        std::wstring name, reason;
+    };
     std::optional<Left> first;
     std::int64_t more = 0;
     FolderListing folder(FBaseDirectory);

@@ -11,7 +11,8 @@ constexpr std::int64_t kEarliest = INT64_MIN;
 
 std::string ToLower(std::string_view text) {
     std::string result(text);
-    for (char& c : result) c = AsciiLower(c);
+    for (char& c : result)
+        c = AsciiLower(c);
     return result;
 }
 
@@ -28,8 +29,8 @@ bool IsIpv4Literal(std::string_view host) {
 // RFC 6265 section 5.1.3.
 bool DomainMatches(std::string_view host, std::string_view domain) {
     if (host == domain) return true;
-    return host.size() > domain.size() && host.ends_with(domain) &&
-           host[host.size() - domain.size() - 1] == '.' && !IsIpv4Literal(host);
+    return host.size() > domain.size() && host.ends_with(domain) && host[host.size() - domain.size() - 1] == '.' &&
+           !IsIpv4Literal(host);
 }
 
 // RFC 6265 section 5.1.4.
@@ -129,9 +130,11 @@ bool ParseCookieDate(std::string_view text, std::int64_t& seconds) {
     int hour = 0, minute = 0, second = 0, day = 0, month = 0, year = 0;
     std::size_t pos = 0;
     while (pos < text.size()) {
-        while (pos < text.size() && IsDateDelimiter(text[pos])) ++pos;
+        while (pos < text.size() && IsDateDelimiter(text[pos]))
+            ++pos;
         const std::size_t start = pos;
-        while (pos < text.size() && !IsDateDelimiter(text[pos])) ++pos;
+        while (pos < text.size() && !IsDateDelimiter(text[pos]))
+            ++pos;
         const std::string_view token = text.substr(start, pos - start);
         if (token.empty()) continue;
         int value = 0;
@@ -161,14 +164,22 @@ void CookieStore::Store(std::string_view setCookie, std::string_view requestHost
                         std::int64_t now) {
     const std::size_t semicolon = setCookie.find(';');
     const std::string_view pair = setCookie.substr(0, semicolon);
-    std::string_view attributes = semicolon == std::string_view::npos ? std::string_view() : setCookie.substr(semicolon);
+    std::string_view attributes =
+        semicolon == std::string_view::npos ? std::string_view() : setCookie.substr(semicolon);
     const std::size_t equals = pair.find('=');
     if (equals == std::string_view::npos) return;
     const std::string_view name = TrimBlanks(pair.substr(0, equals));
     if (name.empty()) return;
 
-    Cookie cookie{std::string(name), std::string(TrimBlanks(pair.substr(equals + 1))), {}, {}, kSessionCookie, 0,
-                  true, false, false};
+    Cookie cookie{std::string(name),
+                  std::string(TrimBlanks(pair.substr(equals + 1))),
+                  {},
+                  {},
+                  kSessionCookie,
+                  0,
+                  true,
+                  false,
+                  false};
     bool maxAgeSeen = false;
     std::string domainAttribute;
     std::string pathAttribute;
@@ -179,7 +190,8 @@ void CookieStore::Store(std::string_view setCookie, std::string_view requestHost
         attributes = next == std::string_view::npos ? std::string_view() : attributes.substr(next);
         const std::size_t eq = av.find('=');
         const std::string_view key = TrimBlanks(av.substr(0, eq));
-        const std::string_view value = eq == std::string_view::npos ? std::string_view() : TrimBlanks(av.substr(eq + 1));
+        const std::string_view value =
+            eq == std::string_view::npos ? std::string_view() : TrimBlanks(av.substr(eq + 1));
         if (EqualsNoCase(key, "expires")) {
             std::int64_t when = 0;
             if (!maxAgeSeen && ParseCookieDate(value, when)) cookie.expiry = when <= now ? kEarliest : when;

@@ -11,7 +11,7 @@
 struct Cookie {
     std::string name;
     std::string value;
-    std::string domain;      // lower case, without a leading dot
+    std::string domain;  // lower case, without a leading dot
     std::string path;
     std::int64_t expiry;     // seconds since 1970; kSessionCookie when none was given
     std::uint64_t creation;  // order of first creation, kept when a cookie is replaced
@@ -35,8 +35,7 @@ public:
     // The value of the Cookie header for a request, or empty when no cookie
     // applies: name=value pairs joined by "; ", longer paths first, then in
     // order of creation. Expired cookies are dropped from the store first.
-    std::string CookieHeader(std::string_view host, std::string_view path, bool secureChannel,
-                             std::int64_t now);
+    std::string CookieHeader(std::string_view host, std::string_view path, bool secureChannel, std::int64_t now);
 
     const std::vector<Cookie>& Cookies() const { return cookies_; }
 

@@ -62,14 +62,13 @@ void DownloadArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std
         // failure is the one to report.
         try {
             sink.Flush();
-        } catch (const Failure&) {
-        }
+        } catch (const Failure&) {}
         throw;
     }
     sink.Flush();
     if (IdHTTP1.ResponseCode() != 200) {
-        throw Failure(gettext(L"HTTP Error:") + FormatText(LoadResString(IDS_HTTP_ERROR_CODE),
-                                                           {std::int64_t{IdHTTP1.ResponseCode()},
-                                                            IdHTTP1.ResponseText()}));
+        throw Failure(gettext(L"HTTP Error:") +
+                      FormatText(LoadResString(IDS_HTTP_ERROR_CODE),
+                                 {std::int64_t{IdHTTP1.ResponseCode()}, IdHTTP1.ResponseText()}));
     }
 }

@@ -13,7 +13,8 @@ FolderListing::FolderListing(const std::wstring& folder) {
 }
 
 std::wstring FolderListing::Key(std::wstring_view bareName) {
-    while (!bareName.empty() && (bareName.back() == L'.' || bareName.back() == L' ')) bareName.remove_suffix(1);
+    while (!bareName.empty() && (bareName.back() == L'.' || bareName.back() == L' '))
+        bareName.remove_suffix(1);
     std::wstring key(bareName);
     ::CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
     return key;

@@ -29,11 +29,15 @@ std::string_view WithoutLineEnd(std::string_view line) {
 int StatusCode(std::string_view line) {
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
     std::size_t i = 0;
-    while (i < line.size() && blank(line[i])) ++i;
-    while (i < line.size() && !blank(line[i])) ++i;
-    while (i < line.size() && blank(line[i])) ++i;
+    while (i < line.size() && blank(line[i]))
+        ++i;
+    while (i < line.size() && !blank(line[i]))
+        ++i;
+    while (i < line.size() && blank(line[i]))
+        ++i;
     std::size_t end = i;
-    while (end < line.size() && !blank(line[end])) ++end;
+    while (end < line.size() && !blank(line[end]))
+        ++end;
     std::string_view word = line.substr(i, end - i);
     if (word.starts_with('+')) word.remove_prefix(1);
     int code = -1;
@@ -45,7 +49,8 @@ int StatusCode(std::string_view line) {
 std::wstring AsciiText(std::string_view bytes) {
     std::wstring text;
     text.reserve(bytes.size());
-    for (char c : bytes) text += static_cast<unsigned char>(c) < 0x80 ? static_cast<wchar_t>(c) : L'?';
+    for (char c : bytes)
+        text += static_cast<unsigned char>(c) < 0x80 ? static_cast<wchar_t>(c) : L'?';
     return text;
 }
 
@@ -169,8 +174,7 @@ std::size_t HttpExchange::OnBody(char* data, std::size_t size, std::size_t count
     auto& exchange = *static_cast<HttpExchange*>(self);
     const std::size_t length = size * count;
     if (exchange.error_) return 0;
-    if (exchange.phase_ == Phase::Head)
-        return exchange.WithoutStatusLine(std::string_view(data, length)) ? length : 0;
+    if (exchange.phase_ == Phase::Head) return exchange.WithoutStatusLine(std::string_view(data, length)) ? length : 0;
     if (exchange.failing_) return length;
     try {
         exchange.sink_.Write(reinterpret_cast<const std::uint8_t*>(data), length);
@@ -199,9 +203,7 @@ int HttpExchange::OnDebug(CURL*, curl_infotype type, char*, std::size_t size, vo
         exchange.requestSent_ = true;
         exchange.lastActivity_ = std::chrono::steady_clock::now();
         break;
-    case CURLINFO_HEADER_IN:
-        exchange.lastActivity_ = std::chrono::steady_clock::now();
-        break;
+    case CURLINFO_HEADER_IN: exchange.lastActivity_ = std::chrono::steady_clock::now(); break;
     case CURLINFO_DATA_IN:
         // One call per read from the connection, before decoding.
         exchange.lastActivity_ = std::chrono::steady_clock::now();
@@ -215,8 +217,7 @@ int HttpExchange::OnDebug(CURL*, curl_infotype type, char*, std::size_t size, vo
             }
         }
         break;
-    default:
-        break;
+    default: break;
     }
     return 0;
 }

@@ -18,8 +18,8 @@
 
 class HttpExchange {
 public:
-    HttpExchange(TResponseSink& sink, TWorkHandler* handler, const std::function<void()>& onBusy,
-                 CookieStore& cookies, std::string host, std::string path, std::chrono::milliseconds readTimeout);
+    HttpExchange(TResponseSink& sink, TWorkHandler* handler, const std::function<void()>& onBusy, CookieStore& cookies,
+                 std::string host, std::string path, std::chrono::milliseconds readTimeout);
 
     // Points the transfer's callbacks at this exchange.
     void Attach(CURL* easy);
@@ -70,11 +70,11 @@ private:
     std::int64_t contentLength_ = -1;
     bool chunked_ = false;
     bool closeAsked_ = false;
-    bool failing_ = false;         // status outside 200-299: the body is read and dropped
-    bool provisional_ = false;     // a 1xx answer other than 100
-    bool noStatusLine_ = false;    // an answer that does not start with an HTTP status line
-    std::string firstLine_;        // of such an answer
-    bool abandoned_ = false;       // stopped mid-answer: the connection is of no further use
+    bool failing_ = false;       // status outside 200-299: the body is read and dropped
+    bool provisional_ = false;   // a 1xx answer other than 100
+    bool noStatusLine_ = false;  // an answer that does not start with an HTTP status line
+    std::string firstLine_;      // of such an answer
+    bool abandoned_ = false;     // stopped mid-answer: the connection is of no further use
     bool workBegun_ = false;
     std::int64_t workCount_ = 0;
     bool requestSent_ = false;

@@ -36,7 +36,8 @@ constexpr long kReceiveBuffer = 1024 * 1024;
 std::string HeaderValue(const std::wstring& text) {
     std::string result;
     result.reserve(text.size());
-    for (wchar_t c : text) result += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+    for (wchar_t c : text)
+        result += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
     return result;
 }
 
@@ -119,8 +120,7 @@ void ApplySettings(CURL* easy) {
 // instead, with them.
 bool HoldsLeftoverBytes(CURL* easy) {
     curl_socket_t socket = CURL_SOCKET_BAD;
-    if (curl_easy_getinfo(easy, CURLINFO_ACTIVESOCKET, &socket) != CURLE_OK || socket == CURL_SOCKET_BAD)
-        return false;
+    if (curl_easy_getinfo(easy, CURLINFO_ACTIVESOCKET, &socket) != CURLE_OK || socket == CURL_SOCKET_BAD) return false;
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(socket, &readable);
@@ -192,7 +192,8 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink) {
     const auto record = [&] {
         responseCode_ = exchange.Code();
         responseText_.clear();
-        for (char c : exchange.StatusLine()) responseText_ += static_cast<unsigned char>(c) < 0x80 ? c : L'?';
+        for (char c : exchange.StatusLine())
+            responseText_ += static_cast<unsigned char>(c) < 0x80 ? c : L'?';
         // libcurl closes on its own what HTTP tells it to; the rest is ours.
         // After an error a fresh handle also forgets the socket error number,
         // which libcurl would otherwise report again for later transfers.

@@ -31,7 +31,8 @@ bool HasInvalidPathCharacters(std::wstring_view bareName) {
 bool IsDeviceName(std::wstring_view bareName) {
     // The device part is what comes before the first dot, without trailing blanks.
     std::wstring_view stem = bareName.substr(0, bareName.find(L'.'));
-    while (!stem.empty() && stem.back() == L' ') stem.remove_suffix(1);
+    while (!stem.empty() && stem.back() == L' ')
+        stem.remove_suffix(1);
 
     auto same = [&](std::wstring_view device) {
         return ::CompareStringOrdinal(stem.data(), static_cast<int>(stem.size()), device.data(),
@@ -41,7 +42,8 @@ bool IsDeviceName(std::wstring_view bareName) {
         if (same(device)) return true;
     if (stem.size() != 4) return false;
     const wchar_t digit = stem[3];
-    const bool numbered = (digit >= L'1' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
+    const bool numbered =
+        (digit >= L'1' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
     stem.remove_suffix(1);
     return numbered && (same(L"COM") || same(L"LPT"));
 }
@@ -85,6 +87,7 @@ bool MatchesMask(std::wstring mask, std::wstring name) {
             return false;
         }
     }
-    while (m < mask.size() && mask[m] == L'*') ++m;
+    while (m < mask.size() && mask[m] == L'*')
+        ++m;
     return m == mask.size();
 }

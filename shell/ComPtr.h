@@ -13,7 +13,10 @@ public:
     ComPtr& operator=(const ComPtr&) = delete;
     ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
     ComPtr& operator=(ComPtr&& other) noexcept {
-        if (this != &other) { Reset(); pointer_ = std::exchange(other.pointer_, nullptr); }
+        if (this != &other) {
+            Reset();
+            pointer_ = std::exchange(other.pointer_, nullptr);
+        }
         return *this;
     }
     ~ComPtr() { Reset(); }
@@ -23,7 +26,10 @@ public:
     explicit operator bool() const { return pointer_ != nullptr; }
 
     // For the out parameter of a call that hands over a new reference.
-    T** Put() { Reset(); return &pointer_; }
+    T** Put() {
+        Reset();
+        return &pointer_;
+    }
     void** PutVoid() { return reinterpret_cast<void**>(Put()); }
 
     void Reset() {

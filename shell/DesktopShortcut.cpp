@@ -28,8 +28,7 @@ std::wstring ReadText(const DesktopRegistry& registry, HKEY key, const wchar_t* 
     // odd byte count can never reach past the buffer.
     const DWORD length = size / 2;
     std::vector<wchar_t> buffer(length + 1, L'\0');
-    if (registry.QueryValue(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
-        ERROR_SUCCESS)
+    if (registry.QueryValue(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS)
         throw Failure(FormatText(LoadResString(IDS_REG_GET_DATA_FAILED), {std::wstring(name)}));
     if (type != REG_SZ && type != REG_EXPAND_SZ)
         throw Failure(FormatText(LoadResString(IDS_REG_INVALID_TYPE), {std::wstring(name)}));

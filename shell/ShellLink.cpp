@@ -30,8 +30,7 @@ const std::wstring& InterfaceNotSupportedText() {
 // "%s, ClassID: %s" is fixed; only the "OLE error" fallback is a library text.
 std::wstring CreationFailureText(HRESULT result) {
     std::wstring reason = SystemErrorText(static_cast<DWORD>(result));
-    if (reason.empty())
-        reason = FormatText(LoadResString(IDS_OLE_ERROR), {std::int64_t{static_cast<DWORD>(result)}});
+    if (reason.empty()) reason = FormatText(LoadResString(IDS_OLE_ERROR), {std::int64_t{static_cast<DWORD>(result)}});
     return FormatText(L"%s, ClassID: %s", {reason, std::wstring(kShellLinkClassId)});
 }
 

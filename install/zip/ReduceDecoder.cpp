@@ -7,8 +7,8 @@
 namespace zipcodec {
 namespace {
 
-constexpr unsigned kEscape = 144;        // DLE: starts a length/distance pair
-constexpr std::size_t kWindow = 4096;    // the largest distance, with factor 4
+constexpr unsigned kEscape = 144;      // DLE: starts a length/distance pair
+constexpr std::size_t kWindow = 4096;  // the largest distance, with factor 4
 
 // Bits come least significant first, as in every early ZIP method.
 class BitReader {
@@ -59,7 +59,8 @@ public:
     }
 
     void Copy(std::size_t distance, std::size_t length) {
-        for (; length > 0; --length) Put(window_[(pos_ - distance) % kWindow]);
+        for (; length > 0; --length)
+            Put(window_[(pos_ - distance) % kWindow]);
     }
 
     void Flush() {
@@ -91,7 +92,8 @@ void Unreduce(ByteSource& raw, SizedSink& out, int factor) {
     std::array<unsigned, 256> counts{};
     for (int byte = 255; byte >= 0; --byte) {
         counts[byte] = in.Take(6);
-        for (unsigned i = 0; i < counts[byte]; ++i) followers[byte][i] = static_cast<std::uint8_t>(in.Take(8));
+        for (unsigned i = 0; i < counts[byte]; ++i)
+            followers[byte][i] = static_cast<std::uint8_t>(in.Take(8));
     }
 
     const unsigned lengthMask = 0xFFu >> factor;  // 127, 63, 31, 15
@@ -109,8 +111,10 @@ void Unreduce(ByteSource& raw, SizedSink& out, int factor) {
 
         switch (state) {
         case 0:  // plain bytes until the escape
-            if (c == kEscape) state = 1;
-            else output.Put(static_cast<std::uint8_t>(c));
+            if (c == kEscape)
+                state = 1;
+            else
+                output.Put(static_cast<std::uint8_t>(c));
             break;
         case 1:  // escape, then 0 for a literal escape byte or the length byte
             if (c == 0) {

@@ -35,9 +35,9 @@ enum class EntryFault {
     VersionTooNew,       // needs a ZIP version above 6.3
     LocalHeaderDamaged,  // no local header signature, or a header that contradicts the directory
     Encrypted,
-    Unsupported,         // a compression method (or its options) we do not decode
-    Damaged,             // the data does not decode to the entry's size
-    ReadError,           // the archive could not be read
+    Unsupported,  // a compression method (or its options) we do not decode
+    Damaged,      // the data does not decode to the entry's size
+    ReadError,    // the archive could not be read
     CrcMismatch,
 };
 
@@ -75,7 +75,10 @@ public:
 
 private:
     struct Stream;
-    struct Position { std::uint64_t directoryOffset; std::uint64_t index; };
+    struct Position {
+        std::uint64_t directoryOffset;
+        std::uint64_t index;
+    };
 
     void ReadCentralDirectory();
     void CloseEntry();

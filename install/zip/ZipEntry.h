@@ -4,8 +4,8 @@
 #include <string>
 
 struct ZipEntry {
-    std::string rawName;   // the stored bytes
-    std::u16string name;   // decoded: UTF-8 with flag bit 11, else code page 437
+    std::string rawName;            // the stored bytes
+    std::u16string name;            // decoded: UTF-8 with flag bit 11, else code page 437
     std::uint32_t dosDateTime = 0;  // DOS date in the high 16 bits, time in the low 16
     std::uint32_t crc32 = 0;
     std::uint64_t compressedSize = 0;

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 TEST(AsciiText, ComparesLettersWithoutCaseAndNothingElse) {
-    const struct { const char* a; const char* b; bool equal; } cases[] = {
+    const struct {
+        const char* a;
+        const char* b;
+        bool equal;
+    } cases[] = {
         {"Content-Length", "content-length", true},
         {"CHUNKED", "chunked", true},
         {"", "", true},
@@ -13,7 +17,8 @@ TEST(AsciiText, ComparesLettersWithoutCaseAndNothingElse) {
         {"[", "{", false},
         {"\xC4", "\xE4", false},
     };
-    for (const auto& c : cases) EXPECT_EQ(EqualsNoCase(c.a, c.b), c.equal) << c.a << " / " << c.b;
+    for (const auto& c : cases)
+        EXPECT_EQ(EqualsNoCase(c.a, c.b), c.equal) << c.a << " / " << c.b;
     EXPECT_EQ(AsciiLower('Z'), 'z');
     EXPECT_EQ(AsciiLower('\xC4'), '\xC4');
 }

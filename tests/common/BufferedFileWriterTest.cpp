@@ -16,7 +16,8 @@ UniqueFile OpenForWriting(const std::wstring& path, DWORD access = GENERIC_WRITE
 
 std::string Pattern(std::size_t size, char seed) {
     std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(seed + i * 31 % 251);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>(seed + i * 31 % 251);
     return bytes;
 }
 
@@ -26,7 +27,11 @@ std::string Pattern(std::size_t size, char seed) {
 // in order; the file sees one write per block, not one per piece.
 TEST(BufferedFileWriter, WritesEveryPieceInOrderInBlocks) {
     constexpr std::size_t kBlock = BufferedFileWriter::kBlock;
-    const struct { const char* name; std::vector<std::size_t> pieces; int writes; } cases[] = {
+    const struct {
+        const char* name;
+        std::vector<std::size_t> pieces;
+        int writes;
+    } cases[] = {
         {"nothing", {}, 0},
         {"small pieces", {16384, 16384, 16384}, 1},
         {"pieces that fill more than a block", std::vector<std::size_t>(20, 16384), 2},

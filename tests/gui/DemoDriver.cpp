@@ -36,7 +36,7 @@ void Check(bool condition, const char* what) {
     }
 }
 
-} // namespace
+}  // namespace
 
 int Demo(int argc, wchar_t** argv) {
     if (argc != 5) {

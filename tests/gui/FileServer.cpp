@@ -26,7 +26,7 @@ const char* Reason(int status) {
     }
 }
 
-} // namespace
+}  // namespace
 
 FileServer::FileServer(std::uint16_t port) {
     WSADATA data;
@@ -110,9 +110,10 @@ void FileServer::Answer(SOCKET client) {
         ++requests_[path];
         if (const auto found = files_.find(path); found != files_.end()) response = found->second;
     }
-    const std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + Reason(response.status) +
-                             "\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
-                             std::to_string(response.body.size()) + "\r\nConnection: close\r\n\r\n";
+    const std::string head =
+        "HTTP/1.1 " + std::to_string(response.status) + " " + Reason(response.status) +
+        "\r\nContent-Type: application/octet-stream\r\nContent-Length: " + std::to_string(response.body.size()) +
+        "\r\nConnection: close\r\n\r\n";
     if (!SendAll(client, head.data(), head.size())) return;
     const std::size_t first = std::min(response.holdAfter, response.body.size());
     if (!SendAll(client, response.body.data(), first)) return;

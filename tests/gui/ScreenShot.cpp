@@ -11,8 +11,10 @@ RECT Around(std::initializer_list<HWND> windows) {
         if (!window) continue;
         RECT r;
         GetWindowRect(window, &r);
-        if (first) all = r;
-        else UnionRect(&all, &all, &r);
+        if (first)
+            all = r;
+        else
+            UnionRect(&all, &all, &r);
         first = false;
     }
     return all;

@@ -3,7 +3,10 @@
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command, int show) {
-    (void)instance; (void)previous; (void)command; (void)show;
+    (void)instance;
+    (void)previous;
+    (void)command;
+    (void)show;
     wchar_t mark[MAX_PATH], self[MAX_PATH];
     DWORD length = GetEnvironmentVariableW(L"VENKOR_MARK", mark, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return 1;

@@ -111,4 +111,4 @@ TEST_F(InstallDriveTest, FirstShownWithoutSelectionTakesTheCurrentDirectorysDriv
     EXPECT_EQ(L'C', chooser_.Drive());
 }
 
-} // namespace
+}  // namespace

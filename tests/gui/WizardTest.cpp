@@ -37,8 +37,9 @@ const std::vector<std::wstring> LocatieTexts{L"Locatie",
 const std::vector<std::wstring> InstallMainTexts{L"Vooruitgang", L"Even geduld aub.",
                                                  L"De componenten worden gedownload en geïnstalleerd"};
 const std::vector<std::wstring> EindeTexts{
-    L"Installatie voltooid", L"Deze routine heeft met succes het bestelprogramma op uw computer geïnstalleerd. Klik "
-                             L"op Voltooien om af te sluiten."};
+    L"Installatie voltooid",
+    L"Deze routine heeft met succes het bestelprogramma op uw computer geïnstalleerd. Klik "
+    L"op Voltooien om af te sluiten."};
 const std::vector<std::wstring> AbortTexts{
     L"Installatie is niet voltooid",
     L"Het programma is niet succesvol geïnstalleerd op uw PC. Het progamma zal mogelijk niet correct werken.",
@@ -340,7 +341,8 @@ void TabTo(WizardDriver& w, HWND target) {
         HWND focus = w.Focus();
         ASSERT_NE(nullptr, focus);
         EXPECT_TRUE(IsWindowVisible(focus));
-        EXPECT_NE(w.FrontButton() == Next ? w.Button(Finish) : w.Button(Next), focus) << "Tab reached the covered button";
+        EXPECT_NE(w.FrontButton() == Next ? w.Button(Finish) : w.Button(Next), focus)
+            << "Tab reached the covered button";
     }
     ASSERT_EQ(target, w.Focus());
 }
@@ -350,11 +352,13 @@ TEST_F(WizardTest, TabAndSpaceAloneWalkTheWholeRoad) {
     SetForegroundWindow(w.Window());
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == w.Window(); }));
     // Twice round on Start: the covered Finish is never reached.
-    for (int i = 0; i < 4; ++i) w.Key(VK_TAB);
+    for (int i = 0; i < 4; ++i)
+        w.Key(VK_TAB);
     TabTo(w, w.Button(Next));
     w.Key(VK_SPACE);
     ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Locatie"; }));
-    for (int i = 0; i < 4; ++i) w.Key(VK_TAB);
+    for (int i = 0; i < 4; ++i)
+        w.Key(VK_TAB);
     TabTo(w, w.Button(Next));
     w.Key(VK_SPACE);
 
@@ -483,4 +487,4 @@ TEST_F(WizardTest, ABoxInsideTheRunLetsNoHandlerThrough) {
     EXPECT_FALSE(fs::exists(Mark));
 }
 
-} // namespace
+}  // namespace

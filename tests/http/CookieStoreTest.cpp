@@ -23,7 +23,7 @@ TEST(CookieStore, SendsMatchingCookiesLongerPathFirstThenOlder) {
 TEST(CookieStore, DomainAttributeRules) {
     CookieStore store;
     store.Store("wide=1; Domain=.Example.com", "files.example.com", "/", kNow);
-    store.Store("foreign=2; Domain=other.com", "files.example.com", "/", kNow);   // ignored
+    store.Store("foreign=2; Domain=other.com", "files.example.com", "/", kNow);        // ignored
     store.Store("sub=3; Domain=a.files.example.com", "files.example.com", "/", kNow);  // ignored
     store.Store("hostonly=4", "files.example.com", "/", kNow);
     store.Store("ip=5; Domain=0.0.1", "127.0.0.1", "/", kNow);  // no parent domains for addresses
@@ -52,7 +52,8 @@ TEST(CookieStore, ReplacingKeepsCreationOrderAndExpiryRemoves) {
 
 TEST(CookieStore, IgnoresMalformedValues) {
     CookieStore store;
-    for (const char* bad : {"", "novalue", "=nameless", " ; a=1", "\x01\x02"}) store.Store(bad, "h", "/", kNow);
+    for (const char* bad : {"", "novalue", "=nameless", " ; a=1", "\x01\x02"})
+        store.Store(bad, "h", "/", kNow);
     store.Store("  spaced  =  value  ; Path", "h", "/p/q", kNow);  // empty Path: the default path
     store.Store("bad=1; Max-Age=1x; Expires=nonsense", "h", "/", kNow);
     EXPECT_EQ(store.CookieHeader("h", "/p/r", false, kNow + 1000000), "spaced=value; bad=1");

@@ -23,7 +23,8 @@ std::string Head(const std::string& statusLine, const std::string& headers = "")
 
 std::string Bytes(std::size_t size) {
     std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + i * 7 % 26);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>('a' + i * 7 % 26);
     return bytes;
 }
 
@@ -76,68 +77,118 @@ const std::string kChunked = "5\r\nhello\r\n6;ext=1\r\n world\r\n0\r\nX-Trailer:
 INSTANTIATE_TEST_SUITE_P(
     Exchange, DownloadCases,
     testing::Values(
-        Case{"ContentLength", {{{Head("HTTP/1.1 200 OK", "Content-Length: 5\r\n") + "hello"}}},
-             std::nullopt, "hello", {"begin 5", "work 5", "end"}},
+        Case{"ContentLength",
+             {{{Head("HTTP/1.1 200 OK", "Content-Length: 5\r\n") + "hello"}}},
+             std::nullopt,
+             "hello",
+             {"begin 5", "work 5", "end"}},
         Case{"BytesWithTheHeadThenBlocks",
              {{{Head("HTTP/1.1 200 OK", "Content-Length: 11\r\n") + "hel", "lo wo", "rld"}}},
-             std::nullopt, "hello world", {"begin 11", "work 3", "work 8", "work 11", "end"}},
+             std::nullopt,
+             "hello world",
+             {"begin 11", "work 3", "work 8", "work 11", "end"}},
         Case{"ChunkedCountsTheFraming",
              {{{Head("HTTP/1.1 200 OK", "Transfer-Encoding: Chunked\r\n") + kChunked}}},
-             std::nullopt, "hello world", {"begin 0", "work " + std::to_string(kChunked.size()), "end"}},
-        Case{"UntilTheConnectionEnds", {{{Head("HTTP/1.1 200 OK"), "until", " the end"}, Then::Close}},
-             std::nullopt, "until the end", {"begin 0", "work 5", "work 13", "end"}},
-        Case{"UntilAResetEndsNormally", {{{Head("HTTP/1.1 200 OK") + "partial"}, Then::Reset}},
-             std::nullopt, "partial", {"begin 0", "work 7", "end"}},
+             std::nullopt,
+             "hello world",
+             {"begin 0", "work " + std::to_string(kChunked.size()), "end"}},
+        Case{"UntilTheConnectionEnds",
+             {{{Head("HTTP/1.1 200 OK"), "until", " the end"}, Then::Close}},
+             std::nullopt,
+             "until the end",
+             {"begin 0", "work 5", "work 13", "end"}},
+        Case{"UntilAResetEndsNormally",
+             {{{Head("HTTP/1.1 200 OK") + "partial"}, Then::Reset}},
+             std::nullopt,
+             "partial",
+             {"begin 0", "work 7", "end"}},
         Case{"EmptyBody", {{{Head("HTTP/1.1 200 OK", "Content-Length: 0\r\n")}}}, std::nullopt, "", {}},
         Case{"ContinueThenOk",
              {{{Head("HTTP/1.1 100 Continue") + Head("HTTP/1.1 200 OK", "Content-Length: 2\r\n") + "ok"}}},
-             std::nullopt, "ok", {"begin 2", "work 2", "end"}},
+             std::nullopt,
+             "ok",
+             {"begin 2", "work 2", "end"}},
         Case{"ShortContentLengthIsNoFailure",
              {{{Head("HTTP/1.1 200 OK", "Content-Length: 1000\r\n") + std::string(600, 'x')}, Then::Close}},
-             std::nullopt, std::string(600, 'x'), {"begin 1000", "work 600", "end"}},
+             std::nullopt,
+             std::string(600, 'x'),
+             {"begin 1000", "work 600", "end"}},
         Case{"ShortContentLengthByReset",
              {{{Head("HTTP/1.1 200 OK", "Content-Length: 1000\r\n") + std::string(600, 'y')}, Then::Reset}},
-             std::nullopt, std::string(600, 'y'), {"begin 1000", "work 600", "end"}},
+             std::nullopt,
+             std::string(600, 'y'),
+             {"begin 1000", "work 600", "end"}},
         Case{"HeadCutAfterAHeaderLine",
              {{{"HTTP/1.1 200 OK\r\nContent-Length: 5\r\nX-Cut-Of"}, Then::Close}},
-             std::nullopt, "", {"begin 5", "end"}},
+             std::nullopt,
+             "",
+             {"begin 5", "end"}},
         Case{"NotFoundBodyIsReadAndDropped",
              {{{Head("HTTP/1.1 404 Not Found", "Content-Length: 8\r\n") + "not here"}}},
-             L"HTTP/1.1 404 Not Found", "", {"begin 8", "work 8", "end"}},
+             L"HTTP/1.1 404 Not Found",
+             "",
+             {"begin 8", "work 8", "end"}},
         Case{"RedirectIsNotFollowed",
              {{{Head("HTTP/1.1 301 Moved Permanently", "Location: /elsewhere.zip\r\nContent-Length: 0\r\n")}}},
-             L"HTTP/1.1 301 Moved Permanently", "", {}},
+             L"HTTP/1.1 301 Moved Permanently",
+             "",
+             {}},
         Case{"ServerErrorChunked",
              {{{Head("HTTP/1.1 500 Internal Server Error", "Transfer-Encoding: chunked\r\n") + kChunked}}},
-             L"HTTP/1.1 500 Internal Server Error", "", {"begin 0", "work " + std::to_string(kChunked.size()), "end"}},
+             L"HTTP/1.1 500 Internal Server Error",
+             "",
+             {"begin 0", "work " + std::to_string(kChunked.size()), "end"}},
         Case{"PartialContentIsWrittenThenFails",
              {{{Head("HTTP/1.1 206 Partial Content", "Content-Length: 4\r\n") + "part"}}},
-             L"HTTP Error:206: HTTP/1.1 206 Partial Content", "part", {"begin 4", "work 4", "end"}},
+             L"HTTP Error:206: HTTP/1.1 206 Partial Content",
+             "part",
+             {"begin 4", "work 4", "end"}},
         Case{"NoContent", {{{Head("HTTP/1.1 204 No Content")}}}, L"HTTP Error:204: HTTP/1.1 204 No Content", "", {}},
         Case{"OtherInterimAnswerFails",
              {{{Head("HTTP/1.1 102 Processing") + Head("HTTP/1.1 200 OK", "Content-Length: 2\r\n") + "ok"}}},
-             L"HTTP/1.1 102 Processing", "", {}},
+             L"HTTP/1.1 102 Processing",
+             "",
+             {}},
         Case{"NoStatusLineAtAll", {{{"garbage here\r\nmore\r\n"}, Then::Close}}, L"garbage here", "", {}},
-        Case{"StatusWordNotANumber", {{{Head("HTTP/1.1 abc Broken", "Content-Length: 0\r\n")}}},
-             L"Invalid HTTP status line.", "", {}},
+        Case{"StatusWordNotANumber",
+             {{{Head("HTTP/1.1 abc Broken", "Content-Length: 0\r\n")}}},
+             L"Invalid HTTP status line.",
+             "",
+             {}},
         Case{"ClosedWithoutAnswer", {{{}, Then::Close}}, L"Connection Closed Gracefully.", "", {}},
-        Case{"ClosedAfterStatusLine", {{{"HTTP/1.1 200 OK\r\n"}, Then::Close}}, L"Connection Closed Gracefully.",
-             "", {}},
+        Case{"ClosedAfterStatusLine",
+             {{{"HTTP/1.1 200 OK\r\n"}, Then::Close}},
+             L"Connection Closed Gracefully.",
+             "",
+             {}},
         Case{"ChunkedCutBeforeLastChunk",
              {{{Head("HTTP/1.1 200 OK", "Transfer-Encoding: chunked\r\n") + "5\r\nhello\r\n6\r\n wo"}, Then::Close}},
-             L"Connection Closed Gracefully.", "hello wo", {"begin 0", "work 16", "end"}},
+             L"Connection Closed Gracefully.",
+             "hello wo",
+             {"begin 0", "work 16", "end"}},
         Case{"ChunkSizeThatIsNoNumberEndsTheBody",
              {{{Head("HTTP/1.1 200 OK", "Transfer-Encoding: chunked\r\n") + "5\r\nhello\r\nxyz\r\n\r\n"}}},
-             std::nullopt, "hello", {"begin 0", "work 17", "end"}},
+             std::nullopt,
+             "hello",
+             {"begin 0", "work 17", "end"}},
         Case{"ChunkedReset",
              {{{Head("HTTP/1.1 200 OK", "Transfer-Encoding: chunked\r\n") + "5\r\nhello\r\n"}, Then::Reset}},
-             L"Socket Error # 10054\r\nConnection reset by peer.", "hello", {"begin 0", "work 10", "end"}, true},
-        Case{"ResetBeforeAnswer", {{{}, Then::Reset}}, L"Socket Error # 10054\r\nConnection reset by peer.", "",
-             {}, true},
+             L"Socket Error # 10054\r\nConnection reset by peer.",
+             "hello",
+             {"begin 0", "work 10", "end"},
+             true},
+        Case{"ResetBeforeAnswer",
+             {{{}, Then::Reset}},
+             L"Socket Error # 10054\r\nConnection reset by peer.",
+             "",
+             {},
+             true},
         Case{"SilentServer", {{{}, Then::Silence}}, L"Read timed out.", "", {}},
         Case{"SilenceInsideTheBody",
-             {{{Head("HTTP/1.1 200 OK", "Content-Length: 10\r\n") + "12345"}, Then::Silence}}, L"Read timed out.",
-             "12345", {"begin 10", "work 5", "end"}}),
+             {{{Head("HTTP/1.1 200 OK", "Content-Length: 10\r\n") + "12345"}, Then::Silence}},
+             L"Read timed out.",
+             "12345",
+             {"begin 10", "work 5", "end"}}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 // The window paints from these calls while the server keeps it waiting.
@@ -158,11 +209,14 @@ TEST(DownloadArchive, SendsExactlyTheRequestHead) {
     TIdHTTP http;
     http.Request.UserAgent = L"never sent";
     ASSERT_EQ(Download(http, server.BaseUrl(), folder.Path() + L"main.zip"), std::nullopt);
-    const std::string expected = "GET /venkor/Files/main.zip HTTP/1.1\r\n"
-                                 "Host: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n"
-                                 "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n"
-                                 "User-Agent: Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 5.1)\r\n"
-                                 "\r\n";
+    const std::string expected =
+        "GET /venkor/Files/main.zip HTTP/1.1\r\n"
+        "Host: 127.0.0.1:" +
+        std::to_string(server.Port()) +
+        "\r\n"
+        "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n"
+        "User-Agent: Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 5.1)\r\n"
+        "\r\n";
     EXPECT_EQ(server.Requests(), std::vector<std::string>{expected});
 }
 
@@ -170,11 +224,13 @@ TEST(DownloadArchive, SendsExactlyTheRequestHead) {
 TEST(DownloadArchive, SecondDownloadReusesConnectionAndSendsCookies) {
     LoopbackServer server({
         {{Head("HTTP/1.1 100 Continue", "Set-Cookie: early=1\r\n") +
-          Head("HTTP/1.1 200 OK", "Set-Cookie: session=abc; Path=/\r\n"
-                                  "Set-Cookie: files=2; Path=/venkor/Files\r\n"
-                                  "Set-Cookie: other=3; Path=/elsewhere\r\n"
-                                  "Set-Cookie: gone=4; Max-Age=0\r\n"
-                                  "Content-Length: 4\r\n") + "main"}},
+          Head("HTTP/1.1 200 OK",
+               "Set-Cookie: session=abc; Path=/\r\n"
+               "Set-Cookie: files=2; Path=/venkor/Files\r\n"
+               "Set-Cookie: other=3; Path=/elsewhere\r\n"
+               "Set-Cookie: gone=4; Max-Age=0\r\n"
+               "Content-Length: 4\r\n") +
+          "main"}},
         {{Head("HTTP/1.1 200 OK", "Content-Length: 7\r\n") + "upgrade"}},
     });
     ScratchFolder folder;
@@ -307,8 +363,8 @@ TEST(DownloadArchive, LocalFileIsClosedAfterEveryOutcome) {
     for (int i = 0; i < 2; ++i) {
         Download(http, server.BaseUrl(), local);
         // Opening without sharing works only when nobody holds the file.
-        UniqueFile again(CreateFileW(local.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                                     nullptr));
+        UniqueFile again(
+            CreateFileW(local.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         EXPECT_TRUE(again) << i;
     }
 }

@@ -4,8 +4,8 @@
 
 #include "DownloadTestSupport.h"
 #include "Failure.h"
-#include "SocketErrorText.h"
 #include "LoopbackServer.h"
+#include "SocketErrorText.h"
 
 namespace {
 

@@ -41,8 +41,13 @@ ShownDialog Record(HWND window, DWORD thread) {
     if (GetGUIThreadInfo(thread, &info)) dialog.focus = info.hwndFocus;
     if (dialog.focus) dialog.focusId = GetDlgCtrlID(dialog.focus);
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        ShownControl control{ClassOf(child), TextOf(child), GetDlgCtrlID(child),
-                             static_cast<DWORD>(GetWindowLongPtrW(child, GWL_STYLE)), {}, {}, nullptr};
+        ShownControl control{ClassOf(child),
+                             TextOf(child),
+                             GetDlgCtrlID(child),
+                             static_cast<DWORD>(GetWindowLongPtrW(child, GWL_STYLE)),
+                             {},
+                             {},
+                             nullptr};
         GetWindowRect(child, &control.rect);
         if (auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0))) {
             GetObjectW(font, sizeof(control.font), &control.font);
@@ -65,9 +70,7 @@ void Press(HWND window, UINT key) {
 
 bool ShownControl::IsButton() const { return _wcsicmp(cls.c_str(), L"Button") == 0 && (style & WS_VISIBLE); }
 
-bool ShownControl::IsText() const {
-    return _wcsicmp(cls.c_str(), L"Static") == 0 && (style & SS_TYPEMASK) != SS_ICON;
-}
+bool ShownControl::IsText() const { return _wcsicmp(cls.c_str(), L"Static") == 0 && (style & SS_TYPEMASK) != SS_ICON; }
 
 const ShownControl* ShownDialog::Find(const std::wstring& cls, int id) const {
     for (const auto& control : controls) {

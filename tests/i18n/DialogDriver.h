@@ -14,9 +14,9 @@ struct ShownControl {
     std::wstring text;
     int id;
     DWORD style;
-    RECT rect;  // in screen coordinates
+    RECT rect;      // in screen coordinates
     LOGFONTW font;  // zeroed when the control has the system font
-    HICON icon;  // what a visible icon static shows; null for every other control
+    HICON icon;     // what a visible icon static shows; null for every other control
 
     bool IsButton() const;
     bool IsText() const;  // a static that shows text, not an icon

@@ -23,14 +23,16 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
 }  // namespace
 
 TEST(Catalogue, WithoutServiceOrLocaleFolderEveryTextStaysAsWritten) {
-    for (const wchar_t* text : kWizardTexts) EXPECT_EQ(gettext(text), text);
+    for (const wchar_t* text : kWizardTexts)
+        EXPECT_EQ(gettext(text), text);
     EXPECT_EQ(LoadResString(IDS_DIALOG_YES), L"&Yes");
 
     LocaleTree tree;  // no locale folder in it
     ScopedEnvironment lang(L"LANG", L"nl_BE.UTF-8");
     CatalogueService service(tree.ExecutablePath());
     EXPECT_EQ(service.Instance().GetCurrentLanguage(), L"nl_BE");
-    for (const wchar_t* text : kWizardTexts) EXPECT_EQ(gettext(text), text);
+    for (const wchar_t* text : kWizardTexts)
+        EXPECT_EQ(gettext(text), text);
     EXPECT_EQ(gettext(L""), L"");
     EXPECT_EQ(LoadResString(IDS_DIALOG_YES), L"&Yes");
     EXPECT_EQ(LoadResString(IDS_DIALOG_NO), L"&No");
@@ -55,7 +57,8 @@ TEST(Catalogue, FullLanguageCodeThenTwoLettersButNeverBoth) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "LANG " << std::filesystem::path(c.lang).string());
         LocaleTree tree;
-        for (const wchar_t* language : c.present) tree.Add(language, std::wstring(language) == L"nl" ? "nl.mo" : "nl_BE.mo");
+        for (const wchar_t* language : c.present)
+            tree.Add(language, std::wstring(language) == L"nl" ? "nl.mo" : "nl_BE.mo");
         ScopedEnvironment lang(L"LANG", c.lang);
         CatalogueService service(tree.ExecutablePath());
         EXPECT_EQ(gettext(L"WAARSCHUWING"), c.title);

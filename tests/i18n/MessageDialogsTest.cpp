@@ -108,7 +108,8 @@ TEST(ConfirmationDialog, ShowsQuestionLikeAStandardMessageDialog) {
 
 TEST(ConfirmationDialog, LongTextIsBrokenWithinHalfTheScreen) {
     std::wstring text;
-    for (int i = 0; i < 60; ++i) text += L"woord" + std::to_wstring(i) + L" ";
+    for (int i = 0; i < 60; ++i)
+        text += L"woord" + std::to_wstring(i) + L" ";
     const ShownDialog dialog = ConfirmationShown(text);
     const ShownControl* shown = nullptr;
     for (const auto& control : dialog.controls) {

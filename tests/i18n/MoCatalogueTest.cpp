@@ -25,7 +25,9 @@ TEST_P(MoCatalogueOrder, FindsExactMsgidsHeaderAndFirstPluralForm) {
 
     EXPECT_EQ(catalogue->Find("WAARSCHUWING"), "LET OP");
     EXPECT_EQ(catalogue->Find("&Yes"), "&Ja");
-    EXPECT_EQ(catalogue->Find("\xc3\x9c" "bersicht \xe2\x82\xac"), "Overzicht \xe2\x82\xac");
+    EXPECT_EQ(catalogue->Find("\xc3\x9c"
+                              "bersicht \xe2\x82\xac"),
+              "Overzicht \xe2\x82\xac");
     EXPECT_EQ(catalogue->Find("file"), "bestand");
     EXPECT_EQ(catalogue->Find("").value_or("").substr(0, 40), "Content-Type: text/plain; charset=UTF-8\n");
 

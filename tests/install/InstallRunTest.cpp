@@ -56,13 +56,15 @@ protected:
     }
     static std::set<std::wstring> Listing() {
         std::set<std::wstring> names;
-        for (auto& f : fs::directory_iterator(fs::path(kPad))) names.insert(f.path().filename().wstring());
+        for (auto& f : fs::directory_iterator(fs::path(kPad)))
+            names.insert(f.path().filename().wstring());
         return names;
     }
     static std::string Content(const std::wstring& name) { return ReadWholeFile(kPad + name); }
     static std::vector<std::string> Paths(const LoopbackServer& server) {
         std::vector<std::string> paths;
-        for (const auto& head : server.Requests()) paths.push_back(head.substr(0, head.find("\r\n")));
+        for (const auto& head : server.Requests())
+            paths.push_back(head.substr(0, head.find("\r\n")));
         return paths;
     }
 
@@ -118,7 +120,8 @@ TEST_F(InstallRun, AnHtmlPageInsteadOfTheArchiveEndsTheRunAndStays) {
 
 TEST_F(InstallRun, AnEntryThatCannotBeWrittenEndsTheRunOnItsMessage) {
     LoopbackServer server({Ok(Archive("mend-crc.zip")), Ok(Archive("py-upgrade.zip"))});
-    EXPECT_EQ(Run(server), L"Could not extract \"crc.txt\" from the archive: its data does not match its CRC-32 checksum.");
+    EXPECT_EQ(Run(server),
+              L"Could not extract \"crc.txt\" from the archive: its data does not match its CRC-32 checksum.");
     EXPECT_EQ(Paths(server).size(), 1u);
     EXPECT_EQ(Content(L"good.txt"), "good entry\r\n");
 }

@@ -44,8 +44,9 @@ protected:
         hadKey_ = RegOpenKeyExW(HKEY_CURRENT_USER, ShellFolders, 0, KEY_READ, &key) == ERROR_SUCCESS;
         if (hadKey_) {
             HKEY copy = nullptr;
-            ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, backup_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                      &copy, nullptr), ERROR_SUCCESS);
+            ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, backup_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &copy,
+                                      nullptr),
+                      ERROR_SUCCESS);
             ASSERT_EQ(RegCopyTreeW(key, nullptr, copy), ERROR_SUCCESS);
             RegCloseKey(copy);
             RegCloseKey(key);
@@ -76,7 +77,8 @@ protected:
 
     void SetDesktop(DWORD type, const std::vector<BYTE>& data) {
         ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, ShellFolders, L"Desktop", type, data.data(),
-                                  static_cast<DWORD>(data.size())), ERROR_SUCCESS);
+                                  static_cast<DWORD>(data.size())),
+                  ERROR_SUCCESS);
     }
     void SetDesktop(const std::wstring& folder) { SetDesktop(REG_SZ, TextBytes(folder)); }
     void DeleteDesktop() { RegDeleteKeyValueW(HKEY_CURRENT_USER, ShellFolders, L"Desktop"); }

@@ -31,9 +31,12 @@ public:
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         *out = nullptr;
-        if (iid == IID_IUnknown) *out = static_cast<IShellLinkW*>(this);
-        else if (iid == IID_IShellLinkW && offerLink) *out = static_cast<IShellLinkW*>(this);
-        else if (iid == IID_IPersistFile && offerFile) *out = static_cast<IPersistFile*>(this);
+        if (iid == IID_IUnknown)
+            *out = static_cast<IShellLinkW*>(this);
+        else if (iid == IID_IShellLinkW && offerLink)
+            *out = static_cast<IShellLinkW*>(this);
+        else if (iid == IID_IPersistFile && offerFile)
+            *out = static_cast<IPersistFile*>(this);
         if (!*out) return E_NOINTERFACE;
         AddRef();
         return S_OK;
@@ -195,9 +198,13 @@ TEST(ShellLinkWrite, CallsTheShellLinkObjectAsDocumented) {
     EXPECT_EQ(creation.context, 5u);
     EXPECT_EQ(creation.interfaceId, IID_IUnknown);
     // Empty texts arrive as empty texts, never as null pointers.
-    const std::vector<std::wstring> expected = {
-        L"SetArguments ", L"SetDescription ", L"SetHotkey 0", L"SetPath D:\\VENKOR\\VENKOR.EXE", L"SetShowCmd 3",
-        L"SetWorkingDirectory D:\\VENKOR\\", L"Save E:\\Desk\\Venkor.lnk"};
+    const std::vector<std::wstring> expected = {L"SetArguments ",
+                                                L"SetDescription ",
+                                                L"SetHotkey 0",
+                                                L"SetPath D:\\VENKOR\\VENKOR.EXE",
+                                                L"SetShowCmd 3",
+                                                L"SetWorkingDirectory D:\\VENKOR\\",
+                                                L"Save E:\\Desk\\Venkor.lnk"};
     EXPECT_EQ(fake.calls, expected);
     EXPECT_EQ(fake.references, 0u);
 }
@@ -238,9 +245,7 @@ TEST(ShellLinkWrite, FillsAnEmptyWorkingDirectoryOnceAndKeepsIt) {
 }
 
 TEST(ShellLinkWrite, FailsWhenAnInterfaceIsMissingAndReleasesTheRest) {
-    const struct {
-        bool offerLink, offerFile;
-    } rows[] = {{false, true}, {true, false}, {false, false}};
+    const struct { bool offerLink, offerFile; } rows[] = {{false, true}, {true, false}, {false, false}};
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::Message() << row.offerLink << row.offerFile);
         FakeShellLink fake;

@@ -20,8 +20,7 @@ SOCKET ListenOnLoopback(int& port) {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
-    if (s == INVALID_SOCKET || bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(s, 4) != 0)
+    if (s == INVALID_SOCKET || bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(s, 4) != 0)
         throw std::runtime_error("cannot listen on 127.0.0.1");
     int length = sizeof address;
     getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
@@ -104,8 +103,10 @@ bool LoopbackServer::ServeConnection(SOCKET client) {
         {
             std::lock_guard lock(mutex_);
             requests_.push_back(received.substr(0, end + 4));
-            if (next_ < script_.size()) reply = script_[next_++];
-            else reply.then = Reply::Then::Close;
+            if (next_ < script_.size())
+                reply = script_[next_++];
+            else
+                reply.then = Reply::Then::Close;
         }
         received.erase(0, end + 4);
         for (std::size_t i = 0; i < reply.pieces.size(); ++i) {
@@ -119,11 +120,8 @@ bool LoopbackServer::ServeConnection(SOCKET client) {
             }
         }
         switch (reply.then) {
-        case Reply::Then::KeepOpen:
-            continue;
-        case Reply::Then::Close:
-            shutdown(client, SD_SEND);
-            return true;
+        case Reply::Then::KeepOpen: continue;
+        case Reply::Then::Close: shutdown(client, SD_SEND); return true;
         case Reply::Then::Reset: {
             Sleep(static_cast<DWORD>(kPause.count()));  // let the client take what was sent
             const linger abortive{1, 0};
@@ -134,8 +132,7 @@ bool LoopbackServer::ServeConnection(SOCKET client) {
         case Reply::Then::Silence: {
             // Until the client closes its end (or the server stops).
             char buffer[512];
-            while (WaitReadable(client) && recv(client, buffer, sizeof buffer, 0) > 0) {
-            }
+            while (WaitReadable(client) && recv(client, buffer, sizeof buffer, 0) > 0) {}
             return true;
         }
         }

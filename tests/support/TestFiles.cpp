@@ -14,8 +14,8 @@ ScratchFolder::ScratchFolder() {
     static std::atomic<unsigned> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (;;) {
-        const fs::path folder = fs::temp_directory_path() / ("setup-test-" + std::to_string(stamp) + "-" +
-                                                            std::to_string(++counter));
+        const fs::path folder =
+            fs::temp_directory_path() / ("setup-test-" + std::to_string(stamp) + "-" + std::to_string(++counter));
         if (fs::create_directory(folder)) {
             path_ = (folder / "").wstring();
             return;

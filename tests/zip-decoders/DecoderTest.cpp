@@ -92,7 +92,8 @@ TEST(DecodeEntry, EverySampleEntryDecodesToItsCrc) {
             seen.insert(entry.coding.method);
         }
     }
-    for (const auto& sample : kSamples) EXPECT_TRUE(seen.count(sample.method)) << sample.method;
+    for (const auto& sample : kSamples)
+        EXPECT_TRUE(seen.count(sample.method)) << sample.method;
 }
 
 TEST(DecodeEntry, TruncatedDataIsDamagedForEveryMethod) {
@@ -134,7 +135,8 @@ TEST(DecodeEntry, MethodsOutsideTheTableAreUnsupported) {
         EXPECT_FALSE(IsSupportedMethod(method)) << method;
         EXPECT_EQ(FaultOf({method, 0, 3, 3}, {1, 2, 3}), DecodeFault::Unsupported) << method;
     }
-    for (const std::uint16_t method : {0, 1, 2, 3, 4, 5, 6, 8, 9, 12, 14, 97, 98}) EXPECT_TRUE(IsSupportedMethod(method));
+    for (const std::uint16_t method : {0, 1, 2, 3, 4, 5, 6, 8, 9, 12, 14, 97, 98})
+        EXPECT_TRUE(IsSupportedMethod(method));
 }
 
 TEST(DecodeEntry, OptionsAMethodCannotTakeAreUnsupported) {

@@ -21,7 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     NullSink sink;
     try {
         DecodeEntry({method, flags, size - 5, declared}, source, sink);
-    } catch (const DecodeError&) {
-    }
+    } catch (const DecodeError&) {}
     return 0;
 }

@@ -11,7 +11,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     NullSink sink;
     try {
         DecodeEntry({method, 0, size - 4, declared}, source, sink);
-    } catch (const DecodeError&) {
-    }
+    } catch (const DecodeError&) {}
     return 0;
 }

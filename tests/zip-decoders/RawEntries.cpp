@@ -24,11 +24,13 @@ std::vector<RawEntry> ReadRawEntries(const std::string& archive) {
                         info.compressed_size, info.uncompressed_size};
         entry.crc = static_cast<std::uint32_t>(info.crc);
         int method = 0, level = 0;
-        if (unzOpenCurrentFile2(zip, &method, &level, 1) != UNZ_OK) throw std::runtime_error("raw open failed: " + entry.name);
+        if (unzOpenCurrentFile2(zip, &method, &level, 1) != UNZ_OK)
+            throw std::runtime_error("raw open failed: " + entry.name);
         entry.raw.resize(info.compressed_size);
         std::size_t done = 0;
         while (done < entry.raw.size()) {
-            const int got = unzReadCurrentFile(zip, entry.raw.data() + done, static_cast<unsigned>(entry.raw.size() - done));
+            const int got =
+                unzReadCurrentFile(zip, entry.raw.data() + done, static_cast<unsigned>(entry.raw.size() - done));
             if (got <= 0) throw std::runtime_error("raw read failed: " + entry.name);
             done += static_cast<std::size_t>(got);
         }

@@ -33,7 +33,8 @@ std::vector<std::uint8_t> Reduced(const Followers& followers, const std::vector<
         const auto it = followers.find(byte);
         const std::size_t n = it == followers.end() ? 0 : it->second.size();
         out.Put(static_cast<unsigned>(n), 6);
-        for (std::size_t i = 0; i < n; ++i) out.Put(it->second[i], 8);
+        for (std::size_t i = 0; i < n; ++i)
+            out.Put(it->second[i], 8);
     }
     unsigned last = 0;
     for (unsigned symbol : symbols) {
@@ -79,15 +80,26 @@ TEST(Unreduce, ExpandsEscapesLengthsAndDistances) {
     };
     const Case cases[] = {
         {"plain bytes", 1, {}, Text("AB"), "AB"},
-        {"escaped escape byte", 2, {}, Text("a") + std::vector<unsigned>{144, 0} + Text("b"), "a\x90" "b"},
+        {"escaped escape byte",
+         2,
+         {},
+         Text("a") + std::vector<unsigned>{144, 0} + Text("b"),
+         "a\x90"
+         "b"},
         // length byte 0x01 = 1 + 3 bytes, distance byte 2 = 3 back; overlapping copy
         {"back-reference", 1, {}, Text("abc") + std::vector<unsigned>{144, 0x01, 2}, "abcabca"},
         // factor 4: high distance bits from the length byte (1 -> 256 + 0 + 1)
-        {"distance before the start reads zeros", 4, {}, Text("x") + std::vector<unsigned>{144, 0x10, 0},
+        {"distance before the start reads zeros",
+         4,
+         {},
+         Text("x") + std::vector<unsigned>{144, 0x10, 0},
          std::string("x\0\0\0", 4)},
         // factor 2: length 63 is the mask, so the next byte adds 10: 76 bytes
         {"extended length", 2, {}, Text("z") + std::vector<unsigned>{144, 0x3F, 10, 0}, std::string(77, 'z')},
-        {"follower sets", 3, {{0, {'Q', 'R', 'S'}}, {'S', {'T'}}}, std::vector<unsigned>{256 + 2, 256 + 0} + Text("U"),
+        {"follower sets",
+         3,
+         {{0, {'Q', 'R', 'S'}}, {'S', {'T'}}},
+         std::vector<unsigned>{256 + 2, 256 + 0} + Text("U"),
          "STU"},
     };
     for (const auto& c : cases)

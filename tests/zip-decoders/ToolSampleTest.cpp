@@ -21,8 +21,8 @@ TEST(DecodeEntry, ArchivesMadeByToolsDecodeToTheirCrc) {
         std::set<std::uint16_t> methods;
     };
     const Made_ archives[] = {
-        {"infozip-deflated.zip", {8}}, {"infozip-bzip2.zip", {12}},   {"7zip-deflate64.zip", {0, 9}},
-        {"7zip-bzip2.zip", {0, 12}},   {"7zip-lzma.zip", {0, 14}},    {"7zip-ppmd.zip", {0, 98}},
+        {"infozip-deflated.zip", {8}}, {"infozip-bzip2.zip", {12}}, {"7zip-deflate64.zip", {0, 9}},
+        {"7zip-bzip2.zip", {0, 12}},   {"7zip-lzma.zip", {0, 14}},  {"7zip-ppmd.zip", {0, 98}},
         {"python-lzma.zip", {14}},     {"python-bzip2.zip", {12}},
     };
     for (const auto& archive : archives) {

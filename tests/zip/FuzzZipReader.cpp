@@ -24,10 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 archive.OpenEntry(i);
                 NullSink sink;
                 archive.DecodeOpenEntry(sink);
-            } catch (const EntryError&) {
-            }
+            } catch (const EntryError&) {}
         }
-    } catch (const ArchiveError&) {
-    }
+    } catch (const ArchiveError&) {}
     return 0;
 }

@@ -25,7 +25,8 @@ namespace {
 // The build's folders as Wine sees them (drive Z: is the Unix root).
 std::wstring Win(const std::string& unixPath) {
     std::wstring path = L"Z:";
-    for (char c : unixPath) path += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
+    for (char c : unixPath)
+        path += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
     return path;
 }
 std::wstring Fixture(const std::string& name) { return Win(std::string(ZIP_FIXTURES) + "/" + name); }
@@ -53,7 +54,8 @@ protected:
     }
     std::set<std::wstring> Listing(const std::wstring& folder) {
         std::set<std::wstring> names;
-        for (auto& f : fs::directory_iterator(fs::path(folder))) names.insert(f.path().filename().wstring());
+        for (auto& f : fs::directory_iterator(fs::path(folder)))
+            names.insert(f.path().filename().wstring());
         return names;
     }
     std::string Content(const std::wstring& name) { return ReadWholeFile(target + name); }
@@ -66,7 +68,10 @@ protected:
 };
 
 TEST_F(Extraction, FailuresOfTheWholeArchiveKeepIt) {
-    const struct { const char* archive; const wchar_t* text; } cases[] = {
+    const struct {
+        const char* archive;
+        const wchar_t* text;
+    } cases[] = {
         {"bad-empty.zip", L"Invalid Stream"},
         {"bad-html.zip", L"Unhandled Archive Type"},
         {"bad-central-signature.zip", L"Invalid file - not a PKZip file"},
@@ -119,11 +124,13 @@ TEST_F(Extraction, EntriesLandFlatInTheTargetFolderAndNowhereElse) {
 }
 
 TEST_F(Extraction, SampleTraversalNamesStayInside) {
-    for (const char* sample : {"names-path-traversal-dotdot-dotnet.zip", "names-path-traversal-backslash-sharpcompress.zip",
-                               "names-invalid-on-windows-dotnet.zip", "attrs-unix-symlink-go.zip"}) {
+    for (const char* sample :
+         {"names-path-traversal-dotdot-dotnet.zip", "names-path-traversal-backslash-sharpcompress.zip",
+          "names-invalid-on-windows-dotnet.zip", "attrs-unix-symlink-go.zip"}) {
         Unpack(Fixture(sample));  // some of these stop on a name no path can hold
         EXPECT_EQ(Listing(sandbox), (std::set<std::wstring>{L"target"})) << sample;
-        for (const auto& name : Listing(target)) EXPECT_FALSE(fs::is_directory(fs::path(target + name))) << sample;
+        for (const auto& name : Listing(target))
+            EXPECT_FALSE(fs::is_directory(fs::path(target + name))) << sample;
     }
     // A link entry becomes a plain file holding the link text, never a link.
     EXPECT_EQ(Content(L"symlink"), "../target");
@@ -144,7 +151,11 @@ TEST_F(Extraction, EveryMethodExtractsFromRealArchives) {
         EXPECT_EQ(Content(L"noise.bin"), ReadWholeFile(Made("src/noise.bin"))) << made;
     }
     // Methods no tool here writes: public samples, CRC-32 checked while written.
-    const struct { const char* sample; const wchar_t* file; std::uintmax_t size; } samples[] = {
+    const struct {
+        const char* sample;
+        const wchar_t* file;
+        std::uintmax_t size;
+    } samples[] = {
         {"method-01-shrink-sharpcompress.zip", L"TEST.EXE", 45056},
         {"method-02-reduce1-corkami.zip", L"HELLO.TXT", 10140},
         {"method-03-reduce2-corkami.zip", L"HELLO.TXT", 10140},
@@ -209,8 +220,8 @@ TEST_F(Extraction, TimesAndAttributesComeFromTheEntry) {
     FILETIME local{}, expected{}, written{};
     ASSERT_TRUE(::DosDateTimeToFileTime(((2021 - 1980) << 9) | (6 << 5) | 15, (13 << 11) | (45 << 5) | 15, &local));
     ASSERT_TRUE(::LocalFileTimeToFileTime(&local, &expected));
-    UniqueFile file(::CreateFileW((target + L"odd-seconds.txt").c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
-                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueFile file(::CreateFileW((target + L"odd-seconds.txt").c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(file);
     ASSERT_TRUE(::GetFileTime(file.Get(), nullptr, nullptr, &written));
     EXPECT_EQ(::CompareFileTime(&written, &expected), 0);
@@ -238,10 +249,17 @@ TEST_F(Extraction, EntriesThatCannotBeWrittenFaithfullyAreReported) {
     // decoding fails (a CRC-32 mismatch included) and kept when the entry is
     // refused before its file is touched.
     enum Older { None, Deleted, Kept };
-    const struct { const char* archive; const wchar_t* entry; const wchar_t* reason; const wchar_t* file; Older older; } cases[] = {
+    const struct {
+        const char* archive;
+        const wchar_t* entry;
+        const wchar_t* reason;
+        const wchar_t* file;
+        Older older;
+    } cases[] = {
         {"mend-crc.zip", L"crc.txt", L"its data does not match its CRC-32 checksum", L"crc.txt", Deleted},
         {"mend-damaged.zip", L"damaged.txt", L"its compressed data is damaged", L"damaged.txt", Deleted},
-        {"mend-method.zip", L"method7.txt", L"it uses compression method 7, which is not supported", L"method7.txt", Deleted},
+        {"mend-method.zip", L"method7.txt", L"it uses compression method 7, which is not supported", L"method7.txt",
+         Deleted},
         {"mend-encrypted.zip", L"secret.txt", L"it is encrypted", L"secret.txt", Kept},
         {"mend-version.zip", L"future.txt", L"it needs ZIP version 6.4", L"future.txt", Kept},
         {"mend-local.zip", L"badlocal.txt", L"its local header is missing or damaged", L"badlocal.txt", Kept},
@@ -280,8 +298,9 @@ TEST_F(Extraction, SeveralFaultsNameTheFirstAndCountThem) {
 
 TEST_F(Extraction, AnEntryNeverOverwritesTheArchiveItself) {
     const auto failure = Unpack(Made("mend-self.zip"), L"self.zip");
-    EXPECT_EQ(failure, L"Could not extract \"folder/self.zip\" from the archive: "
-                       L"it would overwrite the archive being extracted.");
+    EXPECT_EQ(failure,
+              L"Could not extract \"folder/self.zip\" from the archive: "
+              L"it would overwrite the archive being extracted.");
     unzipper.CloseArchive();
     EXPECT_EQ(ReadWholeFile(archive), ReadWholeFile(Made("mend-self.zip")));
     EXPECT_EQ(Content(L"later.txt"), "after the bad one\r\n");
@@ -289,9 +308,11 @@ TEST_F(Extraction, AnEntryNeverOverwritesTheArchiveItself) {
 
 TEST_F(Extraction, EncryptedSampleEntriesAreLeftOutAndReported) {
     const auto failure = Unpack(Fixture("encrypted-mixed-zipcrypto-aes-plain-dotnet.zip"));
-    EXPECT_EQ(failure, L"Could not extract 2 entries from the archive; the first is \"file1-encrypted.txt\": "
-                       L"it is encrypted.");
-    EXPECT_EQ(Listing(target), (std::set<std::wstring>{L"file2-unencrypted.txt", L"file4-unencrypted.txt", L"main.zip"}));
+    EXPECT_EQ(failure,
+              L"Could not extract 2 entries from the archive; the first is \"file1-encrypted.txt\": "
+              L"it is encrypted.");
+    EXPECT_EQ(Listing(target),
+              (std::set<std::wstring>{L"file2-unencrypted.txt", L"file4-unencrypted.txt", L"main.zip"}));
 }
 
 }  // namespace

@@ -63,7 +63,10 @@ std::optional<ArchiveFault> OpenFault(const std::string& path) {
 }
 
 TEST(ZipArchive, ArchiveFaultsFollowWhatIsWrongWithTheFile) {
-    const struct { std::string path; ArchiveFault fault; } cases[] = {
+    const struct {
+        std::string path;
+        ArchiveFault fault;
+    } cases[] = {
         {Made("bad-empty.zip"), ArchiveFault::EmptyStream},
         {Made("bad-html.zip"), ArchiveFault::NotAnArchive},
         {Fixture("malformed-too-short-libzip.zip"), ArchiveFault::NotAnArchive},
@@ -78,7 +81,8 @@ TEST(ZipArchive, ArchiveFaultsFollowWhatIsWrongWithTheFile) {
         {Fixture("zip64-compsize-only-eocd32-wrong-sharpcompress.zip"), ArchiveFault::BadCentralHeader},
         {Made("bad-extra-past-end.zip"), ArchiveFault::ReadError},
     };
-    for (const auto& c : cases) EXPECT_EQ(OpenFault(c.path), c.fault) << c.path;
+    for (const auto& c : cases)
+        EXPECT_EQ(OpenFault(c.path), c.fault) << c.path;
 }
 
 TEST(ZipArchive, EmptyArchiveHasNoEntries) {
@@ -87,7 +91,12 @@ TEST(ZipArchive, EmptyArchiveHasNoEntries) {
 }
 
 TEST(ZipArchive, Zip64DirectoriesGiveTheRealSizes) {
-    const struct { std::string path; std::u16string name; std::uint64_t size; std::uint32_t crc; } cases[] = {
+    const struct {
+        std::string path;
+        std::u16string name;
+        std::uint64_t size;
+        std::uint32_t crc;
+    } cases[] = {
         {Made("crafted-zip64.zip"), u"zip64-b.txt", 700, 0},
         {Fixture("zip64-infozip-go.zip"), u"README", 36, 0},
         {Fixture("zip64-eocd-all-ff-3mf-libzip.zip"), u"-", 2, 0xddeaa107},
@@ -107,14 +116,21 @@ TEST(ZipArchive, Zip64DirectoriesGiveTheRealSizes) {
 // Every method of the table, through the reader, from archives real tools made.
 TEST(ZipArchive, EveryMethodDecodesWithMatchingCrc) {
     const char* samples[] = {
-        "method-01-shrink-sharpcompress.zip",      "method-02-reduce1-corkami.zip",
-        "method-03-reduce2-corkami.zip",           "method-04-reduce3-corkami.zip",
-        "method-05-reduce4-corkami.zip",           "method-06-implode-mixed-sharpcompress.zip",
+        "method-01-shrink-sharpcompress.zip",
+        "method-02-reduce1-corkami.zip",
+        "method-03-reduce2-corkami.zip",
+        "method-04-reduce3-corkami.zip",
+        "method-05-reduce4-corkami.zip",
+        "method-06-implode-mixed-sharpcompress.zip",
         "method-06-implode-flagbit13-pkzip110-libarchive.zip",
-        "method-09-deflate64-7zip-sharpcompress.zip", "method-12-bzip2-winzip-sharpcompress.zip",
-        "method-14-lzma-lc4-winzip-sharpcompress.zip", "method-14-lzma-empty-sharpcompress.zip",
-        "method-97-wavpack-winzip-corkami.zip",     "method-98-ppmd-7zip-sharpcompress.zip",
-        "datadescriptor-deflate-go.zip",            "malformed-ok-prefix-sfx-go.zip",
+        "method-09-deflate64-7zip-sharpcompress.zip",
+        "method-12-bzip2-winzip-sharpcompress.zip",
+        "method-14-lzma-lc4-winzip-sharpcompress.zip",
+        "method-14-lzma-empty-sharpcompress.zip",
+        "method-97-wavpack-winzip-corkami.zip",
+        "method-98-ppmd-7zip-sharpcompress.zip",
+        "datadescriptor-deflate-go.zip",
+        "malformed-ok-prefix-sfx-go.zip",
     };
     for (const char* sample : samples) {
         Archive a(Fixture(sample));
@@ -136,13 +152,18 @@ TEST(ZipArchive, ToolMadeArchivesGiveBackTheOriginalFiles) {
             const ZipEntry& e = a.zip.Entries()[i];
             if (e.IsFolder()) continue;
             const auto original = Load(Made("src/" + e.rawName));
-            EXPECT_EQ(Extract(a.zip, i).content, std::string(original.begin(), original.end())) << made << " " << e.rawName;
+            EXPECT_EQ(Extract(a.zip, i).content, std::string(original.begin(), original.end()))
+                << made << " " << e.rawName;
         }
     }
 }
 
 TEST(ZipArchive, EntryFaultsNameWhatIsWrong) {
-    const struct { std::string path; std::u16string entry; EntryFault fault; } cases[] = {
+    const struct {
+        std::string path;
+        std::u16string entry;
+        EntryFault fault;
+    } cases[] = {
         {Fixture("encrypted-mixed-zipcrypto-aes-plain-dotnet.zip"), u"file1-encrypted.txt", EntryFault::Encrypted},
         {Fixture("encrypted-mixed-zipcrypto-aes-plain-dotnet.zip"), u"file3-encrypted.txt", EntryFault::Encrypted},
         {Fixture("malformed-crc-mismatch-libzip.zip"), u"a", EntryFault::CrcMismatch},
@@ -181,24 +202,39 @@ TEST(ZipArchive, NamesAreCp437UnlessFlaggedUtf8) {
 }
 
 TEST(EntryName, MalformedUtf8BecomesReplacementCharacters) {
-    const struct { std::string raw; std::u16string name; } cases[] = {
+    const struct {
+        std::string raw;
+        std::u16string name;
+    } cases[] = {
         {"a\xC3(", u"a\uFFFD("},
-        {"\xC0\xAF" "x", u"\uFFFDx"},        // an overlong "/" must not become a separator
-        {"\xED\xA0\x80", u"\uFFFD"},         // an encoded surrogate
-        {"\xF4\x90\x80\x80", u"\uFFFD"},     // beyond U+10FFFF
+        {"\xC0\xAF"
+         "x",
+         u"\uFFFDx"},                         // an overlong "/" must not become a separator
+        {"\xED\xA0\x80", u"\uFFFD"},          // an encoded surrogate
+        {"\xF4\x90\x80\x80", u"\uFFFD"},      // beyond U+10FFFF
         {"\xF0\x9F\x98\x8A", u"\U0001F60A"},  // four bytes: a surrogate pair
-        {"\xE2\x82", u"\uFFFD"},             // cut short
+        {"\xE2\x82", u"\uFFFD"},              // cut short
     };
-    for (const auto& c : cases) EXPECT_EQ(DecodeEntryName(c.raw, true), c.name);
+    for (const auto& c : cases)
+        EXPECT_EQ(DecodeEntryName(c.raw, true), c.name);
 }
 
 TEST(EntryName, BareNameIsWhatFollowsTheLastSeparator) {
-    const struct { std::u16string name, bare; } cases[] = {
-        {u"bin/VENKOR.EXE", u"VENKOR.EXE"}, {u"../x.dll", u"x.dll"},   {u"C:/Windows/x.dll", u"x.dll"},
-        {u"/etc/x.dll", u"x.dll"},         {u"\\\\srv\\share\\x.dll", u"x.dll"}, {u"C:x.dll", u"x.dll"},
-        {u"stream:", u""},                  {u"plain", u"plain"},     {u"a\\b/c:d", u"d"},
+    const struct {
+        std::u16string name, bare;
+    } cases[] = {
+        {u"bin/VENKOR.EXE", u"VENKOR.EXE"},
+        {u"../x.dll", u"x.dll"},
+        {u"C:/Windows/x.dll", u"x.dll"},
+        {u"/etc/x.dll", u"x.dll"},
+        {u"\\\\srv\\share\\x.dll", u"x.dll"},
+        {u"C:x.dll", u"x.dll"},
+        {u"stream:", u""},
+        {u"plain", u"plain"},
+        {u"a\\b/c:d", u"d"},
     };
-    for (const auto& c : cases) EXPECT_EQ(BareNameOf(c.name), c.bare) << std::string(c.name.begin(), c.name.end());
+    for (const auto& c : cases)
+        EXPECT_EQ(BareNameOf(c.name), c.bare) << std::string(c.name.begin(), c.name.end());
 }
 
 TEST(ZipEntryRules, FoldersAndAttributes) {
@@ -211,13 +247,17 @@ TEST(ZipEntryRules, FoldersAndAttributes) {
     e.externalAttributes = 0x10;
     EXPECT_TRUE(e.IsFolder());
 
-    const struct { std::uint16_t madeBy; std::uint32_t external; std::uint32_t attributes; } cases[] = {
-        {0x0014, 0x21, 0x21},                 // DOS read-only + archive, as stored
-        {0x0014, 0x22, 0x22},                 // hidden
-        {0x0014, 0x00, 0x80},                 // nothing: normal
-        {0x0014, 0x80 | 0x08, 0x80},          // bits no file can carry are dropped
-        {0x0314, 0100444u << 16, 0x01},       // Unix without owner write: read-only
-        {0x0314, 0100644u << 16, 0x80},       // Unix with owner write: normal
+    const struct {
+        std::uint16_t madeBy;
+        std::uint32_t external;
+        std::uint32_t attributes;
+    } cases[] = {
+        {0x0014, 0x21, 0x21},                     // DOS read-only + archive, as stored
+        {0x0014, 0x22, 0x22},                     // hidden
+        {0x0014, 0x00, 0x80},                     // nothing: normal
+        {0x0014, 0x80 | 0x08, 0x80},              // bits no file can carry are dropped
+        {0x0314, 0100444u << 16, 0x01},           // Unix without owner write: read-only
+        {0x0314, 0100644u << 16, 0x80},           // Unix with owner write: normal
         {0x0314, (0100644u << 16) | 0x01, 0x80},  // the DOS byte is ignored for Unix
         {0x0014, (0100444u << 16) | 0x20, 0x01},  // too large for DOS: a Unix mode
     };

@@ -43,7 +43,8 @@ void DecodeLzma(ByteSource& raw, SizedSink& out, std::uint16_t flags) {
     // No reference reaches further back than the entry's own start, so a
     // window larger than the entry is never used: don't allocate it.
     const std::uint64_t needed = std::max<std::uint64_t>(out.Remaining(), LZMA_DICT_SIZE_MIN);
-    options.dict_size = static_cast<std::uint32_t>(std::min<std::uint64_t>(std::max<std::uint32_t>(dictSize, LZMA_DICT_SIZE_MIN), needed));
+    options.dict_size = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(std::max<std::uint32_t>(dictSize, LZMA_DICT_SIZE_MIN), needed));
     // With an end marker the stream ends itself (and the size is checked
     // afterwards); without one the decoder stops at the entry's size.
     const bool endMarker = (flags & 0x02) != 0;
@@ -53,7 +54,8 @@ void DecodeLzma(ByteSource& raw, SizedSink& out, std::uint16_t flags) {
         options.ext_size_high = static_cast<std::uint32_t>(out.Remaining() >> 32);
     }
 
-    const lzma_filter filters[] = {{endMarker ? LZMA_FILTER_LZMA1 : LZMA_FILTER_LZMA1EXT, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+    const lzma_filter filters[] = {{endMarker ? LZMA_FILTER_LZMA1 : LZMA_FILTER_LZMA1EXT, &options},
+                                   {LZMA_VLI_UNKNOWN, nullptr}};
     RawLzma decoder;
     lzma_stream& lz = decoder.Stream();
     switch (lzma_raw_decoder(&lz, filters)) {

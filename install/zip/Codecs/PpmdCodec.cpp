@@ -81,7 +81,8 @@ void DecodePpmd(ByteSource& raw, SizedSink& out) {
     if (restore >= PPMD8_RESTORE_METHOD_UNSUPPPORTED) ThrowUnsupported("PPMd restore method not supported");
 
     Model model;
-    if (!Ppmd8_Alloc(model.get(), megabytes << 20, &kAllocator)) ThrowUnsupported("not enough memory for the PPMd model");
+    if (!Ppmd8_Alloc(model.get(), megabytes << 20, &kAllocator))
+        ThrowUnsupported("not enough memory for the PPMd model");
     ByteFeed feed;
     feed.vt.Read = &ByteFeed::Next;
     feed.source = &raw;

@@ -43,7 +43,8 @@ void RunCoder(ICompressCoder* coder, ByteSource& raw, SizedSink& out, bool sizeE
         CMyComPtr<ICompressGetInStreamProcessedSize> processed;
         coder->QueryInterface(IID_ICompressGetInStreamProcessedSize, reinterpret_cast<void**>(&processed));
         UInt64 used = 0;
-        if (sizeEndsData && processed && processed->GetInStreamProcessedSize(&used) == S_OK && used > source->Delivered())
+        if (sizeEndsData && processed && processed->GetInStreamProcessedSize(&used) == S_OK &&
+            used > source->Delivered())
             ThrowDamaged("compressed data ends early");
         return;
     }

@@ -14,22 +14,23 @@
 namespace zipcodec {
 
 Z7_CLASS_IMP_NOQIB_1(SourceInStream, ISequentialInStream)
-    ByteSource& source_;
-    std::exception_ptr& failure_;
-    UInt64 delivered_ = 0;
+ByteSource& source_;
+std::exception_ptr& failure_;
+UInt64 delivered_ = 0;
 
 public:
-    SourceInStream(ByteSource& source, std::exception_ptr& failure) : source_(source), failure_(failure) {}
-    UInt64 Delivered() const { return delivered_; }
+SourceInStream(ByteSource& source, std::exception_ptr& failure) : source_(source), failure_(failure) {}
+UInt64 Delivered() const { return delivered_; }
 };
 
 Z7_CLASS_IMP_NOQIB_1(SinkOutStream, ISequentialOutStream)
-    SizedSink& sink_;
-    std::exception_ptr& failure_;
+SizedSink& sink_;
+std::exception_ptr& failure_;
 
 public:
-    SinkOutStream(SizedSink& sink, std::exception_ptr& failure) : sink_(sink), failure_(failure) {}
-};
+SinkOutStream(SizedSink& sink, std::exception_ptr& failure) : sink_(sink), failure_(failure) {}
+}
+;
 
 // Runs a 7-Zip coder over the whole entry and maps its result: a stream
 // failure rethrows, E_OUTOFMEMORY and E_NOTIMPL are Unsupported, any other

@@ -6,7 +6,8 @@ namespace zipcodec {
 
 void DecodeStored(ByteSource& raw, SizedSink& out) {
     std::vector<std::uint8_t> block(kBlockSize);
-    while (const std::size_t got = raw.Read(block.data(), block.size())) out.Write(block.data(), got);
+    while (const std::size_t got = raw.Read(block.data(), block.size()))
+        out.Write(block.data(), got);
 }
 
 }  // namespace zipcodec

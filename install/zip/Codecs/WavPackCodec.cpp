@@ -26,9 +26,8 @@ public:
     }
 
     static WavpackStreamReader64* Reader() {
-        static WavpackStreamReader64 reader = {
-            &ReadBytes, &WriteBytes, &GetPos, &SetPosAbs, &SetPosRel, &PushBackByte,
-            &GetLength, &CanSeek, &TruncateHere, &Close};
+        static WavpackStreamReader64 reader = {&ReadBytes,    &WriteBytes, &GetPos,  &SetPosAbs,    &SetPosRel,
+                                               &PushBackByte, &GetLength,  &CanSeek, &TruncateHere, &Close};
         return &reader;
     }
 
@@ -146,7 +145,8 @@ private:
 void DecodeWavPack(ByteSource& raw, SizedSink& out) {
     StreamFeed feed(raw);
     char error[80] = {};
-    Context context(WavpackOpenFileInputEx64(StreamFeed::Reader(), &feed, nullptr, error, OPEN_WRAPPER | OPEN_ALT_TYPES, 0));
+    Context context(
+        WavpackOpenFileInputEx64(StreamFeed::Reader(), &feed, nullptr, error, OPEN_WRAPPER | OPEN_ALT_TYPES, 0));
     feed.Check();
     WavpackContext* wpc = context.get();
     if (!wpc) ThrowDamaged("invalid WavPack data");
