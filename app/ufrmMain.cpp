@@ -220,9 +220,11 @@ void TfrmMain::OnActivate(bool active) {
         focus_ = focus && IsChild(handle_, focus) ? focus : nullptr;
         return;
     }
-    HWND target = focus_ && IsWindow(focus_) && IsWindowVisible(focus_) && IsWindowEnabled(focus_)
-                      ? focus_
-                      : GetNextDlgTabItem(handle_, nullptr, FALSE);
+    // Only back to a control the user can reach: not to one hidden,
+    // disabled or covered by its twin meanwhile.
+    const bool reachable = focus_ && IsWindow(focus_) && IsWindowVisible(focus_) && IsWindowEnabled(focus_) &&
+                           (GetWindowLongPtrW(focus_, GWL_STYLE) & WS_TABSTOP);
+    HWND target = reachable ? focus_ : GetNextDlgTabItem(handle_, nullptr, FALSE);
     SetFocus(target ? target : handle_);
 }
 
