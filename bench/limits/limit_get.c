@@ -2,7 +2,9 @@
 // 1 MiB at a time and each piece written to the file with WriteFile as it
 // comes. No library, no progress, no parsing beyond Content-Length: what a
 // download costs on this system before any client code.
-// Usage: limit_get HOST PORT PATH FILE [-recv N] [-select]   (FILE may be NUL)
+// Usage: limit_get HOST PORT PATH FILE [-recv N] [-select]
+//   FILE "-": the body is received and dropped, nothing is written (NUL
+//   would cost a trip through the Wine server for every write)
 //   -recv N    ask recv for at most N bytes at a time (default 1 MiB)
 //   -select    wait in select() for the socket before each recv, as an
 //              event-driven client does
@@ -67,8 +69,10 @@ int wmain(int argc, wchar_t** argv) {
     to.sin_port = htons(port);
     to.sin_addr.s_addr = inet_addr(host);
     if (connect(s, (struct sockaddr*)&to, sizeof to) != 0) return Fail("connect", WSAGetLastError());
-    HANDLE file = CreateFileW(argv[4], GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) return Fail("CreateFileW", GetLastError());
+    const int drop = !wcscmp(argv[4], L"-");
+    HANDLE file = drop ? INVALID_HANDLE_VALUE
+                       : CreateFileW(argv[4], GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (!drop && file == INVALID_HANDLE_VALUE) return Fail("CreateFileW", GetLastError());
 
     char request[1400];
     const int length = snprintf(request, sizeof request, "GET %s HTTP/1.1\r\nHost: %s:%u\r\nConnection: close\r\n\r\n",
@@ -90,7 +94,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!field || field > body) return Fail("Content-Length", 0);
     const long long expected = _atoi64(field + 15);
     long long received = (long long)(buffer + have - body);
-    if (!WriteAll(file, body, (size_t)received)) return Fail("WriteFile", GetLastError());
+    if (!drop && !WriteAll(file, body, (size_t)received)) return Fail("WriteFile", GetLastError());
     long long recvs = 0;
     while (received < expected) {
         if (wait) {
@@ -102,10 +106,10 @@ int wmain(int argc, wchar_t** argv) {
         const int got = recv(s, buffer, piece, 0);
         ++recvs;
         if (got <= 0) return Fail("recv", WSAGetLastError());
-        if (!WriteAll(file, buffer, (size_t)got)) return Fail("WriteFile", GetLastError());
+        if (!drop && !WriteAll(file, buffer, (size_t)got)) return Fail("WriteFile", GetLastError());
         received += got;
     }
-    CloseHandle(file);
+    if (!drop) CloseHandle(file);
     closesocket(s);
     WSACleanup();
 
