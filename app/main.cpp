@@ -3,16 +3,22 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <utility>
+
 #include "Application.h"
 #include "ComApartment.h"
 #include "CurlLibrary.h"
 #include "Failure.h"
+#include "InstallSource.h"
 #include "ShellLink.h"
 #include "gnugettext.h"
 #include "ufrmMain.h"
 
 #ifndef SETUP_FILE_SERVER
 #error "SETUP_FILE_SERVER must name the file server's base URL"
+#endif
+#ifdef SETUP_TRUSTED_CA_HEADER
+#include "TrustedCertificates.h"
 #endif
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -30,7 +36,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
         TApplication Application;
         Application.SetTitle(L"Setup");
-        TfrmMain frmMain(Application, L"" SETUP_FILE_SERVER);
+        InstallSource source(L"" SETUP_FILE_SERVER);
+#ifdef SETUP_SIGNING_KEY
+        source.signingKey = SETUP_SIGNING_KEY;
+#endif
+#ifdef SETUP_TRUSTED_CA
+        source.trustedCertificates = SETUP_TRUSTED_CA;
+#endif
+        TfrmMain frmMain(Application, std::move(source));
         frmMain.FormCreate();
         return Application.Run(frmMain.Handle());
     } catch (const Failure& failure) {

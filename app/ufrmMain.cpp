@@ -51,7 +51,7 @@ void SetTabStop(HWND control, bool tabStop) {
 
 }  // namespace
 
-TfrmMain::TfrmMain(TApplication& application, std::wstring fileServer)
+TfrmMain::TfrmMain(TApplication& application, InstallSource fileServer)
     : application_(application), fileServer_(std::move(fileServer)), scale_(DesignScale::ForScreen()),
       font_(MakeTahoma(scale_(14), false)), titleFont_(MakeTahoma(scale_(17), true)),
       barFont_(MakeTahoma(scale_(15), false)) {

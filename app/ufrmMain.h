@@ -16,13 +16,14 @@
 #include "GdiObjects.h"
 #include "IdHTTP.h"
 #include "InstallDrive.h"
+#include "InstallSource.h"
 #include "Notebook.h"
 #include "ShellLink.h"
 #include "WizardPages.h"
 
 class TfrmMain final : public TWorkHandler {
 public:
-    TfrmMain(TApplication& application, std::wstring fileServer);
+    TfrmMain(TApplication& application, InstallSource fileServer);
     ~TfrmMain();
     TfrmMain(const TfrmMain&) = delete;
     TfrmMain& operator=(const TfrmMain&) = delete;
@@ -72,7 +73,7 @@ private:
     void Install();
 
     TApplication& application_;
-    std::wstring fileServer_;
+    InstallSource fileServer_;
     DesignScale scale_;
     HWND handle_ = nullptr;
     HWND focus_ = nullptr;  // the control that had the focus when the window was deactivated

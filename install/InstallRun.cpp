@@ -5,10 +5,10 @@
 
 #include "DownloadArchive.h"
 #include "InstallPlan.h"
+#include "SignedArchive.h"
 #include "UnpackArchive.h"
 
-void RunInstallation(const std::wstring& Pad, TIdHTTP& IdHTTP1, TAbUnZipper& AbUnZipper1,
-                     const std::wstring& fileServer) {
+void RunInstallation(const std::wstring& Pad, TIdHTTP& IdHTTP1, TAbUnZipper& AbUnZipper1, const InstallSource& source) {
     // Not examined: a folder that cannot be made shows up as the failure to
     // create the first archive file.
     const DWORD attributes = ::GetFileAttributesW(Pad.c_str());
@@ -17,7 +17,10 @@ void RunInstallation(const std::wstring& Pad, TIdHTTP& IdHTTP1, TAbUnZipper& AbU
 
     for (const InstallPlan::Archive& archive : InstallPlan::kArchives) {
         const std::wstring localFile = Pad + archive.localName;
-        DownloadArchive(IdHTTP1, fileServer, archive.serverPath, localFile);
+        DownloadArchive(IdHTTP1, source.fileServer, archive.serverPath, localFile);
+        if (!source.signingKey.empty())
+            VerifyArchiveSignature(IdHTTP1, source.fileServer + archive.serverPath, localFile, archive.localName,
+                                   source.signingKey);
         UnpackArchive(AbUnZipper1, localFile);
     }
 }

@@ -5,9 +5,11 @@
 
 #include "AbUnZipper.h"
 #include "IdHTTP.h"
+#include "InstallSource.h"
 
 // Creates the target folder Pad (with any missing parents), then downloads
-// and unpacks main.zip and after it upgrade.zip into it. The first failure
-// ends the run and passes unchanged to the caller; nothing is rolled back.
-void RunInstallation(const std::wstring& Pad, TIdHTTP& IdHTTP1, TAbUnZipper& AbUnZipper1,
-                     const std::wstring& fileServer);
+// and unpacks main.zip and after it upgrade.zip into it. With a signing key,
+// each archive is unpacked only after its signature verifies. The first
+// failure ends the run and passes unchanged to the caller; nothing is rolled
+// back.
+void RunInstallation(const std::wstring& Pad, TIdHTTP& IdHTTP1, TAbUnZipper& AbUnZipper1, const InstallSource& source);
