@@ -27,8 +27,9 @@ if(WIN32)
   setup_import(dep::wavpack ${SETUP_PREFIX}/lib/libwavpack.a ${SETUP_PREFIX}/include)
   set_property(TARGET dep::wavpack PROPERTY INTERFACE_COMPILE_DEFINITIONS WAVPACK_STATIC)
   setup_import(dep::curl ${SETUP_PREFIX}/lib/libcurl.a ${SETUP_PREFIX}/include)
+  # Schannel (TLS) needs secur32 and crypt32; winmm is on libcurl's own list.
   set_target_properties(dep::curl PROPERTIES INTERFACE_COMPILE_DEFINITIONS CURL_STATICLIB
-    INTERFACE_LINK_LIBRARIES "ws2_32;bcrypt;advapi32;crypt32")
+    INTERFACE_LINK_LIBRARIES "ws2_32;bcrypt;advapi32;crypt32;secur32;winmm")
   # libsodium's random source is RtlGenRandom (advapi32).
   setup_import(dep::sodium ${SETUP_PREFIX}/lib/libsodium.a ${SETUP_PREFIX}/include)
   set_target_properties(dep::sodium PROPERTIES INTERFACE_COMPILE_DEFINITIONS SODIUM_STATIC
