@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "FixturePath.h"
 #include "MoCatalogue.h"
+
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -12,6 +19,53 @@ std::optional<MoCatalogue> Parse(const std::vector<std::uint8_t>& bytes) { retur
 void PutWord(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value) {
     std::memcpy(bytes.data() + offset, &value, 4);  // the fixtures are little-endian, as is this machine
 }
+
+// An MO file made by hand, for shapes msgfmt never writes: its table entries
+// point into one block of strings after the tables, in the order given, and
+// several entries may point at the same bytes.
+class MoFile {
+public:
+    struct Text {
+        std::uint32_t offset;  // within the block
+        std::uint32_t length;
+    };
+
+    Text Add(std::string_view text) {
+        const Text added{static_cast<std::uint32_t>(strings_.size()), static_cast<std::uint32_t>(text.size())};
+        strings_.append(text);
+        strings_.push_back('\0');
+        return added;
+    }
+    void Entry(Text msgid, Text msgstr) { table_.emplace_back(msgid, msgstr); }
+    void Entry(std::string_view msgid, std::string_view msgstr) { Entry(Add(msgid), Add(msgstr)); }
+
+    std::vector<std::uint8_t> Bytes() const {
+        const auto count = static_cast<std::uint32_t>(table_.size());
+        const std::uint32_t originals = 28;
+        const std::uint32_t translations = originals + 8 * count;
+        const std::uint32_t block = translations + 8 * count;
+        std::vector<std::uint8_t> bytes(block);
+        PutWord(bytes, 0, 0x950412de);
+        PutWord(bytes, 8, count);
+        PutWord(bytes, 12, originals);
+        PutWord(bytes, 16, translations);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const auto& [msgid, msgstr] = table_[i];
+            PutWord(bytes, originals + 8 * i, msgid.length);
+            PutWord(bytes, originals + 8 * i + 4, block + msgid.offset);
+            PutWord(bytes, translations + 8 * i, msgstr.length);
+            PutWord(bytes, translations + 8 * i + 4, block + msgstr.offset);
+        }
+        bytes.insert(bytes.end(), strings_.begin(), strings_.end());
+        return bytes;
+    }
+
+private:
+    std::string strings_;
+    std::vector<std::pair<Text, Text>> table_;
+};
+
+constexpr std::string_view kHeader = "Content-Type: text/plain; charset=UTF-8\n";
 
 }  // namespace
 
@@ -87,4 +141,58 @@ TEST(MoCatalogue, EmptyCatalogueFindsNothing) {
     const auto catalogue = Parse(bytes);
     ASSERT_TRUE(catalogue);
     EXPECT_FALSE(catalogue->Find(""));
+}
+
+TEST(MoCatalogue, FindsEveryEntryInSortedAndUnsortedTablesAndTheFirstOfDuplicates) {
+    // In the order msgfmt writes (strcmp order), and the reverse of it; "a"
+    // twice, of which the first one counts.
+    const std::vector<std::pair<std::string_view, std::string_view>> sorted = {
+        {"", kHeader}, {"&Yes", "&Ja"}, {"WAARSCHUWING", "LET OP"}, {"a", "first"}, {"a", "second"},
+        {"ab", "AB"},  {"b", "B"},      {"\xc3\x9c", "U"}};
+    auto reversed = sorted;
+    std::reverse(reversed.begin(), reversed.end());
+    std::swap(reversed[3], reversed[4]);  // "a" first stays first
+
+    for (const auto& [order, entries] : {std::pair{"sorted", sorted}, std::pair{"reversed", reversed}}) {
+        MoFile file;
+        for (const auto& [msgid, msgstr] : entries)
+            file.Entry(msgid, msgstr);
+        const auto bytes = file.Bytes();
+        const auto catalogue = Parse(bytes);
+        ASSERT_TRUE(catalogue);
+        for (const auto& [msgid, msgstr] : sorted) {
+            if (msgstr == "second") continue;
+            EXPECT_EQ(catalogue->Find(msgid), msgstr) << order << ": " << msgid;
+        }
+        for (const std::string_view absent : {"A"sv, "a "sv, "aa"sv, "c"sv, "\xc3"sv, "a\0b"sv})
+            EXPECT_FALSE(catalogue->Find(absent)) << order << ": " << absent;
+    }
+}
+
+TEST(MoCatalogue, ManyEntriesSharingOneLongStringAreReadInLinearTime) {
+    // 1 MiB: 32,768 table entries whose msgids and msgstrs all lie in one
+    // half-mebibyte run of one letter, either the whole run each or each a
+    // tail of it one byte shorter than the one before. Reading each entry's
+    // strings in full reads 16 to 32 GB; the answers must come from reading
+    // the run a few times.
+    constexpr std::uint32_t kLength = 512 * 1024;
+    for (const bool tails : {false, true}) {
+        MoFile file;
+        file.Entry("", kHeader);
+        const auto run = file.Add(std::string(kLength, 'a'));
+        for (std::uint32_t i = 0; i < 32768 - 2; ++i) {
+            const std::uint32_t skip = tails ? i : 0;
+            const MoFile::Text text{run.offset + skip, run.length - skip};
+            file.Entry(text, text);
+        }
+        file.Entry("WAARSCHUWING", "LET OP");  // out of order after the long ones
+        const auto bytes = file.Bytes();
+        ASSERT_GE(bytes.size(), 1u << 20);
+
+        const auto catalogue = Parse(bytes);
+        ASSERT_TRUE(catalogue);
+        EXPECT_EQ(catalogue->Find(""), kHeader) << tails;
+        EXPECT_EQ(catalogue->Find("WAARSCHUWING"), "LET OP") << tails;
+        EXPECT_EQ(catalogue->Find("aaaa"), std::nullopt) << tails;
+    }
 }
