@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <cwctype>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -33,8 +34,19 @@ constexpr int TextPadding = 2;
 
 }  // namespace
 
-TInstallDrive::TInstallDrive(HWND parent, int id, int x, int y, int width, int height, int itemHeight, HFONT font)
-    : id_(id) {
+std::vector<std::wstring> FixedDriveRoots() {
+    std::vector<std::wstring> fixed;
+    wchar_t roots[4 * 26 + 1] = {};
+    const DWORD length = GetLogicalDriveStringsW(static_cast<DWORD>(std::size(roots) - 1), roots);
+    if (length == 0 || length >= std::size(roots)) return fixed;
+    for (const wchar_t* root = roots; *root; root += wcslen(root) + 1)
+        if (GetDriveTypeW(root) == DRIVE_FIXED) fixed.emplace_back(root);
+    return fixed;
+}
+
+TInstallDrive::TInstallDrive(HWND parent, int id, int x, int y, int width, int height, int itemHeight, HFONT font,
+                             DriveRoots fixedDrives)
+    : id_(id), fixedDrives_(std::move(fixedDrives)) {
     // The control's height includes the dropped-down list.
     handle_ = CreateWindowExW(
         0, WC_COMBOBOXW, L"",
@@ -52,14 +64,10 @@ void TInstallDrive::BuildList() {
     entries_.clear();
     SendMessageW(handle_, CB_RESETCONTENT, 0, 0);
 
-    wchar_t roots[4 * 26 + 1] = {};
-    const DWORD length = GetLogicalDriveStringsW(static_cast<DWORD>(std::size(roots) - 1), roots);
-    if (length == 0 || length >= std::size(roots)) return;
-    for (const wchar_t* root = roots; *root; root += wcslen(root) + 1) {
-        if (GetDriveTypeW(root) != DRIVE_FIXED) continue;
+    for (const std::wstring& root : fixedDrives_()) {
         SHFILEINFOW info{};
-        const auto list =
-            SHGetFileInfoW(root, 0, &info, sizeof info, SHGFI_DISPLAYNAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+        const auto list = SHGetFileInfoW(root.c_str(), 0, &info, sizeof info,
+                                         SHGFI_DISPLAYNAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
         if (list) icons_ = reinterpret_cast<HIMAGELIST>(list);
         Entry entry{static_cast<wchar_t>(std::towupper(root[0])), list ? info.iIcon : -1, Trimmed(info.szDisplayName)};
         if (entry.name.empty()) entry.name = std::wstring(1, entry.letter) + L":";

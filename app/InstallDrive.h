@@ -4,13 +4,23 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+// The roots of the computer's fixed drives, such as C:\ and D:\, in the
+// system's order.
+std::vector<std::wstring> FixedDriveRoots();
+
 class TInstallDrive {
 public:
+    using DriveRoots = std::function<std::vector<std::wstring>()>;
+
     // itemHeight: the height of one entry (and of the selection field).
-    TInstallDrive(HWND parent, int id, int x, int y, int width, int height, int itemHeight, HFONT font);
+    // fixedDrives lists the drives each time the list is built; tests give
+    // drives of their own.
+    TInstallDrive(HWND parent, int id, int x, int y, int width, int height, int itemHeight, HFONT font,
+                  DriveRoots fixedDrives = FixedDriveRoots);
 
     HWND Handle() const { return handle_; }
     int Id() const { return id_; }
@@ -43,6 +53,7 @@ private:
 
     HWND handle_;
     int id_;
+    DriveRoots fixedDrives_;
     HIMAGELIST icons_ = nullptr;  // the system's small icon list: shared, never destroyed
     std::vector<Entry> entries_;
     wchar_t drive_ = 0;

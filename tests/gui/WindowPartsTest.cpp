@@ -5,6 +5,8 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "Application.h"
@@ -28,7 +30,7 @@ protected:
         InitCommonControlsEx(&controls);
     }
 
-    ProgressBarTest() : form_(application_, L"http://127.0.0.1:1/") {
+    ProgressBarTest() : form_(application_, std::wstring(L"http://127.0.0.1:1/")) {
         EnumChildWindows(form_.Handle(), FindProgressBar, reinterpret_cast<LPARAM>(&bar_));
     }
 
@@ -76,39 +78,107 @@ class InstallDriveTest : public ::testing::Test {
 protected:
     InstallDriveTest()
         : parent_(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr)),
-          chooser_(parent_, 7, 0, 0, 300, 26, 20, static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT))) {}
+                                  GetModuleHandleW(nullptr), nullptr)) {}
     ~InstallDriveTest() override { DestroyWindow(parent_); }
 
+    // By default a chooser of the computer's own fixed drives.
+    TInstallDrive Chooser(TInstallDrive::DriveRoots fixedDrives = FixedDriveRoots) const {
+        return TInstallDrive(parent_, 7, 0, 0, 300, 26, 20, static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)),
+                             std::move(fixedDrives));
+    }
+    // One that lists roots_ as the fixed drives, read again at each rebuild.
+    TInstallDrive Chooser(const std::vector<std::wstring>& roots) {
+        roots_ = roots;
+        return Chooser([this] { return roots_; });
+    }
+
+    static int Selected(const TInstallDrive& chooser) {
+        return static_cast<int>(SendMessageW(chooser.Handle(), CB_GETCURSEL, 0, 0));
+    }
+    static int Count(const TInstallDrive& chooser) {
+        return static_cast<int>(SendMessageW(chooser.Handle(), CB_GETCOUNT, 0, 0));
+    }
+
     HWND parent_;
-    TInstallDrive chooser_;
+    std::vector<std::wstring> roots_;
 };
 
 TEST_F(InstallDriveTest, SelectsListedDrivesByLetterOnly) {
-    EXPECT_EQ(L'\0', chooser_.Drive());
-    chooser_.SetDrive(L'c');
-    EXPECT_EQ(L'C', chooser_.Drive());
-    const auto selected = SendMessageW(chooser_.Handle(), CB_GETCURSEL, 0, 0);
+    auto chooser = Chooser();
+    EXPECT_EQ(L'\0', chooser.Drive());
+    chooser.SetDrive(L'c');
+    EXPECT_EQ(L'C', chooser.Drive());
+    const int selected = Selected(chooser);
     EXPECT_GE(selected, 0);
 
     // No such fixed drive: nothing changes.
-    chooser_.SetDrive(L'Q');
-    EXPECT_EQ(L'C', chooser_.Drive());
-    EXPECT_EQ(selected, SendMessageW(chooser_.Handle(), CB_GETCURSEL, 0, 0));
+    chooser.SetDrive(L'Q');
+    EXPECT_EQ(L'C', chooser.Drive());
+    EXPECT_EQ(selected, Selected(chooser));
 
-    // Rebuilt when volumes come and go: the chosen drive stays chosen.
-    chooser_.VolumesChanged();
-    EXPECT_EQ(L'C', chooser_.Drive());
-    EXPECT_EQ(selected, SendMessageW(chooser_.Handle(), CB_GETCURSEL, 0, 0));
+    // Rebuilt with the same drives: the chosen drive stays chosen.
+    chooser.VolumesChanged();
+    EXPECT_EQ(L'C', chooser.Drive());
+    EXPECT_EQ(selected, Selected(chooser));
 }
 
-TEST_F(InstallDriveTest, FirstShownWithoutSelectionTakesTheCurrentDirectorysDrive) {
+TEST_F(InstallDriveTest, FirstShownTakesTheCurrentDirectorysDriveWhenListedElseTheFirst) {
+    // The current directory is on C: throughout; the lists around it make the
+    // two rules give different drives.
+    struct Case {
+        const char* what;
+        std::vector<std::wstring> roots;
+        wchar_t asked;  // selected by letter before the first showing, as the window asks for C
+        wchar_t drive;
+        int selected;
+    };
+    const Case cases[] = {
+        {"current directory's drive listed, not first", {L"B:\\", L"C:\\", L"D:\\"}, 0, L'C', 1},
+        {"current directory's drive not listed", {L"B:\\", L"D:\\"}, 0, L'B', 0},
+        {"C asked for but not listed", {L"B:\\", L"D:\\"}, L'C', L'B', 0},
+        {"a drive selected before is kept", {L"B:\\", L"C:\\", L"D:\\"}, L'D', L'D', 2},
+        {"no fixed drive at all", {}, L'C', L'\0', -1},
+    };
     wchar_t previous[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
-    SetCurrentDirectoryW(L"C:\\");
-    chooser_.Shown();
+    ASSERT_TRUE(SetCurrentDirectoryW(L"C:\\"));
+    for (const Case& c : cases) {
+        auto chooser = Chooser(c.roots);
+        if (c.asked) chooser.SetDrive(c.asked);
+        chooser.Shown();
+        EXPECT_EQ(c.drive, chooser.Drive()) << c.what;
+        EXPECT_EQ(c.selected, Selected(chooser)) << c.what;
+    }
     SetCurrentDirectoryW(previous);
-    EXPECT_EQ(L'C', chooser_.Drive());
+}
+
+TEST_F(InstallDriveTest, VolumesChangedKeepsTheChosenDriveOrTakesTheOneNowAtItsPlace) {
+    auto chooser = Chooser({L"C:\\", L"D:\\"});
+    chooser.SetDrive(L'D');
+
+    // One step after another, each from the list the step before left.
+    struct Step {
+        const char* what;
+        std::vector<std::wstring> roots;
+        wchar_t drive;
+        int selected;
+    };
+    const Step steps[] = {
+        {"a drive comes before the chosen one", {L"B:\\", L"C:\\", L"D:\\"}, L'D', 2},
+        {"a drive that is not chosen goes", {L"B:\\", L"D:\\"}, L'D', 1},
+        {"a drive comes after the chosen one", {L"B:\\", L"D:\\", L"E:\\"}, L'D', 1},
+        {"the chosen drive goes: the one now at its place", {L"B:\\", L"E:\\"}, L'E', 1},
+        {"the chosen drive, the last one, goes: the new last", {L"B:\\"}, L'B', 0},
+        {"every drive goes", {}, L'\0', -1},
+        {"a drive comes while none is chosen", {L"C:\\"}, L'\0', -1},
+    };
+    for (const Step& step : steps) {
+        roots_ = step.roots;
+        chooser.VolumesChanged();
+        EXPECT_EQ(static_cast<int>(step.roots.size()), Count(chooser)) << step.what;
+        EXPECT_EQ(step.drive, chooser.Drive()) << step.what;
+        EXPECT_EQ(step.selected, Selected(chooser)) << step.what;
+    }
 }
 
 }  // namespace

@@ -245,14 +245,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(WizardTest, CancelAnsweredNoChangesNothingAndYesEndsOnAbort) {
     auto& w = Start();
-    // Start: No (Escape), then Yes (Enter).
+    // Start: No (Escape) changes nothing.
     w.ClickButton(Cancel);
     AnswerCancelQuestion(VK_ESCAPE);
     EXPECT_EQ(StartTexts, w.PageTexts());
     EXPECT_EQ(Next, w.FrontButton());
     EXPECT_TRUE(w.Visible(w.Button(Cancel)));
 
-    // Locatie: No, then Yes through the access key of Cancel.
+    // Locatie, Cancel through its access key: No (Escape), then Yes (Enter).
     w.ClickButton(Next);
     ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Locatie"; }));
     w.Key('A', true);
