@@ -4,11 +4,11 @@
 // and times it exactly as it times the wizard.
 #include <windows.h>
 #ifdef SETUP_IMPORTS
+#include <winsock2.h>
 #include <bcrypt.h>
 #include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
-#include <winsock2.h>
 #endif
 
 static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
