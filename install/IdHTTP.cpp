@@ -99,7 +99,6 @@ struct DetachRequest {
 };
 
 void ApplySettings(CURL* easy) {
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http");
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
@@ -153,12 +152,12 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink) {
     const UrlParts parts = ParseUrl(ToUtf8(url));
 
     std::string host = parts.host;
-    if (parts.port != 80) {
+    if (parts.port != DefaultPort(tls_)) {
         host += ':';
         host += std::to_string(parts.port);
     }
-    const std::string cookies =
-        cookies_.CookieHeader(parts.host, parts.path, false, static_cast<std::int64_t>(std::time(nullptr)));
+    const std::string cookies = cookies_.CookieHeader(parts.host, parts.path, tls_.scheme == "https",
+                                                      static_cast<std::int64_t>(std::time(nullptr)));
     std::unique_ptr<curl_slist, SlistFree> headers;
     for (const std::string& line : {HeaderLine("Host", host), HeaderLine("Accept", HeaderValue(Request.Accept)),
                                     HeaderLine("User-Agent", HeaderValue(Request.UserAgent)),
@@ -181,6 +180,7 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink) {
     {
         DetachRequest detach{easy};
         ApplySettings(easy);
+        ApplyTlsSettings(easy, tls_);
         curl_easy_setopt(easy, CURLOPT_URL, ToUtf8(url).c_str());
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
         curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, curlMessage);
@@ -203,6 +203,7 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink) {
         exchange.Finish(result, osErrno, curlMessage);
     } catch (...) {
         record();
+        if (auto tls = TlsFailureText(result, curlMessage)) throw Failure(*tls);
         throw;
     }
     record();

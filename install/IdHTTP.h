@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "CookieStore.h"
+#include "TlsSettings.h"
 
 enum class TWorkMode { wmRead, wmWrite };
 
@@ -77,6 +78,10 @@ public:
     int ResponseCode() const { return responseCode_; }
     const std::wstring& ResponseText() const { return responseText_; }
 
+    // The allowed scheme and, for https, what the server's certificate is
+    // checked against; plain http until set.
+    void SetTls(TlsSettings settings) { tls_ = std::move(settings); }
+
     // How long an answer may stay silent before "Read timed out."; 60 s.
     void SetReadTimeout(std::chrono::milliseconds limit) { readTimeout_ = limit; }
 
@@ -87,6 +92,7 @@ private:
 
     std::unique_ptr<void, CurlCleanup> easy_;  // holds the kept-alive connection
     CookieStore cookies_;
+    TlsSettings tls_;
     TWorkHandler* workHandler_ = nullptr;
     std::function<void()> onBusy_;
     int responseCode_ = -1;

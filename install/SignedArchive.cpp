@@ -71,12 +71,17 @@ void HashFile(MinisignVerifier& verifier, const std::wstring& localFile, const s
 
 }  // namespace
 
-void VerifyArchiveSignature(TIdHTTP& IdHTTP1, const std::wstring& archiveUrl, const std::wstring& localFile,
-                            const std::wstring& archiveName, std::string_view signingKey) {
-    const std::vector<std::uint8_t> signature = FetchSignature(IdHTTP1, archiveUrl + kSignatureSuffix, archiveName);
-    MinisignVerifier verifier(signingKey, signature);
+void CheckArchiveSignature(const std::wstring& localFile, std::span<const std::uint8_t> signatureFile,
+                           std::string_view signingKey, const std::wstring& archiveName) {
+    MinisignVerifier verifier(signingKey, signatureFile);
     // A signature refused on its own (malformed, legacy, another key) needs
     // no byte of the file.
     if (verifier.Fault() == SignatureFault::None) HashFile(verifier, localFile, archiveName);
     if (!verifier.Verify()) throw NotSigned(archiveName);
+}
+
+void VerifyArchiveSignature(TIdHTTP& IdHTTP1, const std::wstring& archiveUrl, const std::wstring& localFile,
+                            const std::wstring& archiveName, std::string_view signingKey) {
+    const std::vector<std::uint8_t> signature = FetchSignature(IdHTTP1, archiveUrl + kSignatureSuffix, archiveName);
+    CheckArchiveSignature(localFile, signature, signingKey, archiveName);
 }

@@ -1,0 +1,30 @@
+#pragma once
+// The TLS side of the HTTP client, for a file server reached over https:
+// libcurl on Schannel (the system's TLS) verifies the server's certificate
+// chain and host name against Windows' trust store, or against the
+// certificates that a test build brings instead. Requests may use only the
+// scheme of the configured file server, so an http build never speaks TLS
+// and an https build never falls back to plain http.
+#include <curl/curl.h>
+
+#include <optional>
+#include <string>
+
+struct TlsSettings {
+    std::string scheme = "http";      // the one scheme allowed: "http" or "https"
+    std::string trustedCertificates;  // PEM; empty: Windows' trust store
+};
+
+// For the file server's base URL: https when it starts with "https://".
+TlsSettings TlsSettingsFor(const std::wstring& fileServer, std::string trustedCertificates);
+
+// The scheme's own port (80, 443), which the Host header leaves out.
+long DefaultPort(const TlsSettings& settings);
+
+// Sets the allowed scheme and, for https, the verification options.
+void ApplyTlsSettings(CURL* easy, const TlsSettings& settings);
+
+// The failure text of a TLS failure (a certificate that is not trusted, a
+// host name it does not name, a handshake that fails), carrying libcurl's
+// reason; nothing for any other result.
+std::optional<std::wstring> TlsFailureText(CURLcode result, const char* curlMessage);
