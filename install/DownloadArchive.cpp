@@ -20,7 +20,7 @@ namespace {
 // large blocks. A write that fails ends the download with the system's text.
 class FileSink final : public TResponseSink {
 public:
-    explicit FileSink(HANDLE file) : writer_(file, buffer_) {}
+    FileSink(HANDLE file, TResponseSink* alsoTo) : writer_(file, buffer_), alsoTo_(alsoTo) {}
 
     void Write(const std::uint8_t* data, std::size_t size) override {
         try {
@@ -28,6 +28,7 @@ public:
         } catch (const FileWriteError& e) {
             throw Failure(SystemErrorText(e.code));
         }
+        if (alsoTo_) alsoTo_->Write(data, size);
     }
 
     void Flush() {
@@ -41,12 +42,13 @@ public:
 private:
     std::vector<std::uint8_t> buffer_;
     BufferedFileWriter writer_;
+    TResponseSink* alsoTo_;
 };
 
 }  // namespace
 
 void DownloadArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std::wstring& serverPath,
-                     const std::wstring& localFile) {
+                     const std::wstring& localFile, TResponseSink* alsoTo) {
     UniqueFile file(CreateFileW(localFile.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
@@ -54,7 +56,7 @@ void DownloadArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std
         throw Failure(FormatText(LoadResString(IDS_HTTP_CANNOT_CREATE_FILE), {localFile, SystemErrorText(error)}));
     }
     IdHTTP1.Request.UserAgent = L"Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 5.1)";
-    FileSink sink(file.Get());
+    FileSink sink(file.Get(), alsoTo);
     try {
         IdHTTP1.Get(fileServer + serverPath, sink);
     } catch (...) {

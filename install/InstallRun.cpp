@@ -24,10 +24,11 @@ void RunInstallation(const std::wstring& Pad, TIdHTTP& IdHTTP1, TAbUnZipper& AbU
     IdHTTP1.SetTls(TlsSettingsFor(source.fileServer, source.trustedCertificates));
     for (const InstallPlan::Archive& archive : InstallPlan::kArchives) {
         const std::wstring localFile = Pad + archive.localName;
-        DownloadArchive(IdHTTP1, source.fileServer, archive.serverPath, localFile);
-        if (!source.signingKey.empty())
-            VerifyArchiveSignature(IdHTTP1, source.fileServer + archive.serverPath, localFile, archive.localName,
-                                   source.signingKey);
+        if (source.signingKey.empty())
+            DownloadArchive(IdHTTP1, source.fileServer, archive.serverPath, localFile);
+        else
+            DownloadSignedArchive(IdHTTP1, source.fileServer, archive.serverPath, localFile, archive.localName,
+                                  source.signingKey);
         UnpackArchive(AbUnZipper1, localFile);
     }
 }

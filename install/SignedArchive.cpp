@@ -1,23 +1,19 @@
 #include "SignedArchive.h"
 
-#include <windows.h>
-
 #include <cstdint>
 #include <vector>
 
+#include "BackgroundHash.h"
+#include "DownloadArchive.h"
 #include "Failure.h"
 #include "FormatText.h"
 #include "HttpTextIds.h"
 #include "LibraryText.h"
 #include "MinisignVerifier.h"
 #include "ReleaseTextIds.h"
-#include "SystemErrorText.h"
-#include "UniqueHandle.h"
 #include "gnugettext.h"
 
 namespace {
-
-constexpr DWORD kReadBlock = 1024 * 1024;
 
 Failure NotSigned(const std::wstring& archiveName) {
     return Failure(FormatText(LoadResString(IDS_ARCHIVE_NOT_SIGNED), {archiveName}));
@@ -52,36 +48,27 @@ std::vector<std::uint8_t> FetchSignature(TIdHTTP& IdHTTP1, const std::wstring& u
     return sink.Bytes();
 }
 
-// Streams the file through the verifier, one block at a time.
-void HashFile(MinisignVerifier& verifier, const std::wstring& localFile, const std::wstring& archiveName) {
-    const auto cannotRead = [&](DWORD error) {
-        return Failure(FormatText(LoadResString(IDS_ARCHIVE_NOT_READ), {archiveName, SystemErrorText(error)}));
-    };
-    UniqueFile file(CreateFileW(localFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) throw cannotRead(GetLastError());
-    std::vector<std::uint8_t> block(kReadBlock);
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file.Get(), block.data(), kReadBlock, &got, nullptr)) throw cannotRead(GetLastError());
-        if (got == 0) return;
-        verifier.Update({block.data(), got});
-    }
-}
+// Hands the body to the hash as it arrives.
+class HashSink final : public TResponseSink {
+public:
+    explicit HashSink(BackgroundHash& hash) : hash_(hash) {}
+    void Write(const std::uint8_t* data, std::size_t size) override { hash_.Add({data, size}); }
+
+private:
+    BackgroundHash& hash_;
+};
 
 }  // namespace
 
-void CheckArchiveSignature(const std::wstring& localFile, std::span<const std::uint8_t> signatureFile,
-                           std::string_view signingKey, const std::wstring& archiveName) {
-    MinisignVerifier verifier(signingKey, signatureFile);
-    // A signature refused on its own (malformed, legacy, another key) needs
-    // no byte of the file.
-    if (verifier.Fault() == SignatureFault::None) HashFile(verifier, localFile, archiveName);
-    if (!verifier.Verify()) throw NotSigned(archiveName);
-}
-
-void VerifyArchiveSignature(TIdHTTP& IdHTTP1, const std::wstring& archiveUrl, const std::wstring& localFile,
-                            const std::wstring& archiveName, std::string_view signingKey) {
-    const std::vector<std::uint8_t> signature = FetchSignature(IdHTTP1, archiveUrl + kSignatureSuffix, archiveName);
-    CheckArchiveSignature(localFile, signature, signingKey, archiveName);
+void DownloadSignedArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std::wstring& serverPath,
+                           const std::wstring& localFile, const std::wstring& archiveName,
+                           std::string_view signingKey) {
+    BackgroundHash hash;
+    HashSink hashSink(hash);
+    DownloadArchive(IdHTTP1, fileServer, serverPath, localFile, &hashSink);
+    // The hash finishes while the signature travels.
+    const std::vector<std::uint8_t> signature =
+        FetchSignature(IdHTTP1, fileServer + serverPath + kSignatureSuffix, archiveName);
+    MinisignVerifier verifier(signingKey, signature);
+    if (!verifier.VerifyHash(hash.Finish())) throw NotSigned(archiveName);
 }

@@ -1,10 +1,9 @@
 #pragma once
-// The signature check of a signed release: after an archive is downloaded,
-// its detached minisign signature (the archive's URL + ".minisig") is fetched
-// over the same client, and the archive file is checked against it and the
-// maker's public key before anything is unpacked from it.
-#include <cstdint>
-#include <span>
+// The download of a signed release's archive: the archive is fetched as
+// DownloadArchive fetches it, its BLAKE2b-512 hash is computed on the way
+// (BackgroundHash), then its detached minisign signature (the archive's URL
+// + ".minisig") is fetched over the same client and checked against the
+// hash and the maker's public key, before anything is unpacked from it.
 #include <string>
 #include <string_view>
 
@@ -12,15 +11,10 @@
 
 inline constexpr wchar_t kSignatureSuffix[] = L".minisig";
 
-// Fetches archiveUrl + ".minisig" with the download's exchange rules and
-// failure texts, then reads localFile in blocks through the verifier. Throws
-// Failure naming archiveName when the signature is missing its mark in any
-// way (malformed, too large, another key, another file); returns when the
-// file is the maker's.
-void VerifyArchiveSignature(TIdHTTP& IdHTTP1, const std::wstring& archiveUrl, const std::wstring& localFile,
-                            const std::wstring& archiveName, std::string_view signingKey);
-
-// The check alone: localFile, read in blocks, against the signature file's
-// bytes and the key. Throws Failure naming archiveName unless it verifies.
-void CheckArchiveSignature(const std::wstring& localFile, std::span<const std::uint8_t> signatureFile,
-                           std::string_view signingKey, const std::wstring& archiveName);
+// DownloadArchive of fileServer + serverPath into localFile, then the
+// signature with the same exchange rules and failure texts. Throws Failure
+// naming archiveName when the signature does not show the file to be the
+// maker's (missing its mark in any way: malformed, larger than a signature
+// file can be, another key, another file); returns when it does.
+void DownloadSignedArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std::wstring& serverPath,
+                           const std::wstring& localFile, const std::wstring& archiveName, std::string_view signingKey);

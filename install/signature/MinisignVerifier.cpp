@@ -121,12 +121,15 @@ void MinisignVerifier::Update(std::span<const std::uint8_t> block) {
 }
 
 bool MinisignVerifier::Verify() {
-    if (!finished_ && fault_ == SignatureFault::None) {
-        std::array<std::uint8_t, kHashBytes> hash;
-        crypto_generichash_final(&hash_, hash.data(), hash.size());
-        if (crypto_sign_verify_detached(signature_.signature.data(), hash.data(), hash.size(), key_.key.data()) != 0)
-            fault_ = SignatureFault::BadSignature;
-    }
+    std::array<std::uint8_t, kHashBytes> hash{};
+    if (!finished_ && fault_ == SignatureFault::None) crypto_generichash_final(&hash_, hash.data(), hash.size());
+    return VerifyHash(hash);
+}
+
+bool MinisignVerifier::VerifyHash(std::span<const std::uint8_t, kHashBytes> hash) {
+    if (!finished_ && fault_ == SignatureFault::None &&
+        crypto_sign_verify_detached(signature_.signature.data(), hash.data(), hash.size(), key_.key.data()) != 0)
+        fault_ = SignatureFault::BadSignature;
     finished_ = true;
     return fault_ == SignatureFault::None;
 }

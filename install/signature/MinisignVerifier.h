@@ -74,6 +74,10 @@ public:
     // given after it are ignored.
     bool Verify();
 
+    // Instead of Update and Verify, for a file hashed elsewhere (for example
+    // by BackgroundHash while it downloaded): its BLAKE2b-512 hash.
+    bool VerifyHash(std::span<const std::uint8_t, crypto_generichash_BYTES_MAX> hash);
+
     // Why Verify refused (None while nothing was refused).
     SignatureFault Fault() const noexcept { return fault_; }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "BackgroundHash.h"
 #include "MinisignVerifier.h"
 
 namespace {
@@ -175,6 +176,47 @@ TEST(MinisignVerifier, VerdictDoesNotDependOnHowTheFileIsSplit) {
         MinisignVerifier changed(PublicKeyOf("maker.pub"), signature);
         EXPECT_FALSE(Feed(changed, tampered, blockSize).Verify()) << blockSize;
     }
+}
+
+// The hash a signed download computes on its way: the same verdict whatever
+// the blocks the body arrives in (archive.bin crosses the hash's 1 MiB
+// hand-over size), also for an empty file.
+TEST(BackgroundHash, GivesTheHashTheVerifierChecks) {
+    const Bytes data = Load("archive.bin");
+    Bytes tampered = data;
+    tampered[tampered.size() / 3] ^= 0x02;
+    const auto hashOf = [](const Bytes& bytes, std::size_t blockSize) {
+        BackgroundHash hash;
+        for (std::size_t at = 0; at < bytes.size(); at += blockSize)
+            hash.Add(std::span(bytes).subspan(at, std::min(blockSize, bytes.size() - at)));
+        return hash.Finish();
+    };
+    for (std::size_t blockSize : {std::size_t{1}, std::size_t{4099}, std::size_t{1} << 20, data.size()}) {
+        MinisignVerifier genuine(PublicKeyOf("maker.pub"), Load("archive.minisig"));
+        EXPECT_TRUE(genuine.VerifyHash(hashOf(data, blockSize))) << blockSize;
+        MinisignVerifier changed(PublicKeyOf("maker.pub"), Load("archive.minisig"));
+        EXPECT_FALSE(changed.VerifyHash(hashOf(tampered, blockSize))) << blockSize;
+        EXPECT_EQ(changed.Fault(), SignatureFault::BadSignature);
+    }
+    MinisignVerifier empty(PublicKeyOf("maker.pub"), Load("empty.minisig"));
+    EXPECT_TRUE(empty.VerifyHash(BackgroundHash().Finish()));
+}
+
+// More than its queue holds, so the producer waits for the hash; and a hash
+// dropped half-way (a failed download) ends its thread.
+TEST(BackgroundHash, KeepsUpWithALongStreamAndCanBeDroppedUnfinished) {
+    Bytes stream(40u << 20);
+    for (std::size_t i = 0; i < stream.size(); ++i)
+        stream[i] = static_cast<std::uint8_t>(i * 131 >> 7);
+    BackgroundHash::Hash expected;
+    crypto_generichash(expected.data(), expected.size(), stream.data(), stream.size(), nullptr, 0);
+    BackgroundHash hash;
+    for (std::size_t at = 0; at < stream.size(); at += 65536)
+        hash.Add(std::span(stream).subspan(at, 65536));
+    EXPECT_EQ(hash.Finish(), expected);
+
+    BackgroundHash dropped;
+    dropped.Add(stream);
 }
 
 TEST(MinisignVerifier, FirstVerifyDecidesAndLaterBlocksAreIgnored) {

@@ -1,0 +1,74 @@
+#include "BackgroundHash.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// Blocks go over in pieces of this size: few enough hand-overs, and at most
+// kMaxQueued bytes wait.
+constexpr std::size_t kBlock = 1024 * 1024;
+constexpr std::size_t kMaxQueued = 8 * kBlock;
+
+}  // namespace
+
+BackgroundHash::BackgroundHash() {
+    crypto_generichash_init(&state_, nullptr, 0, kHashBytes);
+    filling_.reserve(kBlock);
+    thread_ = std::thread([this] { Run(); });
+}
+
+BackgroundHash::~BackgroundHash() {
+    {
+        std::lock_guard lock(mutex_);
+        ending_ = true;
+        queue_.clear();
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+void BackgroundHash::Add(std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const std::size_t take = std::min(bytes.size(), kBlock - filling_.size());
+        filling_.insert(filling_.end(), bytes.begin(), bytes.begin() + take);
+        bytes = bytes.subspan(take);
+        if (filling_.size() == kBlock) Hand(false);
+    }
+}
+
+BackgroundHash::Hash BackgroundHash::Finish() {
+    Hand(true);
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return done_; });
+    return hash_;
+}
+
+void BackgroundHash::Hand(bool last) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return queued_ < kMaxQueued; });
+    queued_ += filling_.size();
+    queue_.push_back(std::exchange(filling_, {}));
+    if (last) ending_ = true;
+    lock.unlock();
+    changed_.notify_all();
+    filling_.reserve(kBlock);
+}
+
+void BackgroundHash::Run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return !queue_.empty() || ending_; });
+        if (queue_.empty()) break;
+        std::vector<std::uint8_t> block = std::move(queue_.front());
+        queue_.pop_front();
+        lock.unlock();
+        crypto_generichash_update(&state_, block.data(), block.size());
+        lock.lock();
+        queued_ -= block.size();
+        changed_.notify_all();
+    }
+    crypto_generichash_final(&state_, hash_.data(), hash_.size());
+    done_ = true;
+    changed_.notify_all();
+}
