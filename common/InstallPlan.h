@@ -23,8 +23,13 @@ inline constexpr Archive kArchives[] = {
 
 }  // namespace InstallPlan
 
-// The target folder on a drive: "D:\VENKOR\", always with a trailing backslash.
+inline bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+
+// The target folder on a drive: "D:\VENKOR\", always with a trailing backslash;
+// empty when the drive code is no letter (no drive chosen), which the
+// installation run refuses.
 inline std::wstring InstallFolder(wchar_t drive) {
+    if (!IsDriveLetter(drive)) return {};
     return std::wstring(1, drive) + L":\\" + InstallPlan::kFolderName + L"\\";
 }
 

@@ -7,7 +7,8 @@
 #include "IdHTTP.h"
 #include "InstallSource.h"
 
-// Creates the target folder Pad (with any missing parents), then downloads
+// Refuses a Pad that does not start with a drive ("D:\"). Creates the
+// target folder Pad (with any missing parents), then downloads
 // and unpacks main.zip and after it upgrade.zip into it. With a signing key,
 // each archive is unpacked only after its signature verifies. The first
 // failure ends the run and passes unchanged to the caller; nothing is rolled
