@@ -162,6 +162,13 @@ bool ParseCookieDate(std::string_view text, std::int64_t& seconds) {
 
 void CookieStore::Store(std::string_view setCookie, std::string_view requestHost, std::string_view requestPath,
                         std::int64_t now) {
+    // Control characters other than the tab would reach the request head
+    // (RFC 6265bis: the whole value is ignored).
+    if (std::any_of(setCookie.begin(), setCookie.end(), [](char c) {
+            const auto u = static_cast<unsigned char>(c);
+            return (u < 0x20 && u != '\t') || u == 0x7F;
+        }))
+        return;
     const std::size_t semicolon = setCookie.find(';');
     const std::string_view pair = setCookie.substr(0, semicolon);
     std::string_view attributes =

@@ -28,7 +28,8 @@ public:
 
     // Takes one Set-Cookie header value of an answer to a request for
     // requestHost and requestPath (the path of the URL, without a query).
-    // A value that sets no valid cookie is ignored, as RFC 6265 asks.
+    // A value that sets no valid cookie is ignored, as RFC 6265 asks, and so
+    // is one that holds a control character other than the tab.
     void Store(std::string_view setCookie, std::string_view requestHost, std::string_view requestPath,
                std::int64_t now);
 

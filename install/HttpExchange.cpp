@@ -15,6 +15,10 @@ namespace {
 
 // A first line longer than this is cut: it only becomes a failure text.
 constexpr std::size_t kMaxFirstLine = 8192;
+// The most that the heads of one answer may take. libcurl itself fails
+// beyond 300 KiB with a receive error that looks like an early end; this
+// limit comes first so that an oversized head is told apart.
+constexpr std::size_t kMaxHead = 256 * 1024;
 constexpr int kHostNotFound = 11001;
 // Progress is reported per block of at most this many bytes.
 constexpr std::size_t kProgressBlock = 32768;
@@ -59,6 +63,11 @@ bool IsSocketFailure(CURLcode result) {
            result == CURLE_RECV_ERROR;
 }
 
+long OsErrno(CURL* easy) {
+    long number = 0;
+    return curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &number) == CURLE_OK ? number : 0;
+}
+
 }  // namespace
 
 HttpExchange::HttpExchange(TResponseSink& sink, TWorkHandler* handler, const std::function<void()>& onBusy,
@@ -68,6 +77,7 @@ HttpExchange::HttpExchange(TResponseSink& sink, TWorkHandler* handler, const std
       host_(std::move(host)), path_(std::move(path)), readTimeout_(readTimeout) {}
 
 void HttpExchange::Attach(CURL* easy) {
+    staleOsErrno_ = OsErrno(easy);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &HttpExchange::OnHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &HttpExchange::OnBody);
@@ -108,6 +118,12 @@ std::size_t HttpExchange::OnHeader(char* data, std::size_t size, std::size_t cou
     if (exchange.error_) return 0;
     // After a chunked body these are trailer lines; nothing here uses them.
     if (exchange.phase_ == Phase::Body) return length;
+    exchange.headBytes_ += length;
+    if (exchange.headBytes_ > kMaxHead) {
+        exchange.headTooLarge_ = true;
+        exchange.abandoned_ = true;
+        return 0;
+    }
     return exchange.HeaderLine(WithoutLineEnd(std::string_view(data, length))) ? length : 0;
 }
 
@@ -196,19 +212,26 @@ bool HttpExchange::WithoutStatusLine(std::string_view data) {
     return end == std::string_view::npos && firstLine_.size() < kMaxFirstLine;
 }
 
-int HttpExchange::OnDebug(CURL*, curl_infotype type, char*, std::size_t size, void* self) {
+int HttpExchange::OnDebug(CURL* easy, curl_infotype type, char*, std::size_t size, void* self) {
     auto& exchange = *static_cast<HttpExchange*>(self);
     switch (type) {
     case CURLINFO_HEADER_OUT:
         exchange.requestSent_ = true;
-        exchange.lastActivity_ = std::chrono::steady_clock::now();
+        exchange.NoteSignOfLife(easy);
         break;
-    case CURLINFO_HEADER_IN: exchange.lastActivity_ = std::chrono::steady_clock::now(); break;
+    case CURLINFO_HEADER_IN: exchange.NoteSignOfLife(easy); break;
     case CURLINFO_DATA_IN:
         // One call per read from the connection, before decoding.
-        exchange.lastActivity_ = std::chrono::steady_clock::now();
+        exchange.NoteSignOfLife(easy);
         if (exchange.phase_ == Phase::Body && exchange.workBegun_) {
-            for (std::size_t left = size; left > 0;) {
+            // A read may carry bytes beyond a body of known length; they
+            // are not the body's (libcurl drops them and the connection).
+            std::size_t counted = size;
+            if (!exchange.chunked_ && exchange.contentLength_ >= 0)
+                counted = static_cast<std::size_t>(
+                    std::min<std::int64_t>(static_cast<std::int64_t>(size),
+                                           std::max<std::int64_t>(exchange.contentLength_ - exchange.workCount_, 0)));
+            for (std::size_t left = counted; left > 0;) {
                 const std::size_t block = std::min(left, kProgressBlock);
                 left -= block;
                 exchange.workCount_ += static_cast<std::int64_t>(block);
@@ -220,6 +243,11 @@ int HttpExchange::OnDebug(CURL*, curl_infotype type, char*, std::size_t size, vo
     default: break;
     }
     return 0;
+}
+
+void HttpExchange::NoteSignOfLife(CURL* easy) {
+    lastActivity_ = std::chrono::steady_clock::now();
+    staleOsErrno_ = OsErrno(easy);
 }
 
 int HttpExchange::OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
@@ -236,13 +264,23 @@ int HttpExchange::OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, cur
 }
 
 void HttpExchange::Finish(CURLcode result, long osErrno, const char* curlMessage) {
-    const std::optional<std::wstring> failure = Outcome(result, osErrno, curlMessage);
-    if (workBegun_) {
-        workBegun_ = false;
-        Notify([](TWorkHandler& h) { h.IdHTTP1WorkEnd(TWorkMode::wmRead); }, true);
+    std::optional<std::wstring> failure;
+    try {
+        failure = Outcome(result, osErrno, curlMessage);
+    } catch (...) {
+        // Such as a catalogue that cannot be read for the failure's text.
+        ReportEnd();
+        throw;
     }
+    ReportEnd();
     if (error_) std::rethrow_exception(error_);
     if (failure) throw Failure(*failure);
+}
+
+void HttpExchange::ReportEnd() {
+    if (!workBegun_) return;
+    workBegun_ = false;
+    Notify([](TWorkHandler& h) { h.IdHTTP1WorkEnd(TWorkMode::wmRead); }, true);
 }
 
 std::optional<std::wstring> HttpExchange::Outcome(CURLcode result, long osErrno, const char* curlMessage) {
@@ -254,9 +292,18 @@ std::optional<std::wstring> HttpExchange::Outcome(CURLcode result, long osErrno,
     }
     if (provisional_) return AsciiText(statusLine_);
     if (timedOut_) return LoadResString(IDS_HTTP_READ_TIMEOUT);
+    if (headTooLarge_) return LoadResString(IDS_HTTP_HEAD_TOO_LARGE);
 
-    const int socketError = static_cast<int>(osErrno);
+    // A failed connect always sets the number; otherwise only a number set
+    // since the last sign of life belongs to this failure.
+    const int socketError = result == CURLE_COULDNT_CONNECT || osErrno != staleOsErrno_ ? static_cast<int>(osErrno) : 0;
     if (phase_ == Phase::Head) {
+        // libcurl holds one header line in a buffer of 100 KiB and reports
+        // a longer line as out of memory.
+        if (result == CURLE_OUT_OF_MEMORY) {
+            abandoned_ = true;
+            return LoadResString(IDS_HTTP_HEAD_TOO_LARGE);
+        }
         // libcurl keeps no socket error for a failed name lookup.
         if (result == CURLE_COULDNT_RESOLVE_HOST) return SocketErrorMessage(kHostNotFound);
         if (IsSocketFailure(result) && socketError != 0) return SocketErrorMessage(socketError);
@@ -274,9 +321,12 @@ std::optional<std::wstring> HttpExchange::Outcome(CURLcode result, long osErrno,
         // a chunked body must reach its last chunk.
         if (chunked_) {
             abandoned_ = true;
-            if (result == CURLE_RECV_ERROR && socketError != 0) return SocketErrorMessage(socketError);
-            // A chunk-size line that is no number ends the body.
             if (result == CURLE_PARTIAL_FILE) return LoadResString(IDS_HTTP_CONNECTION_CLOSED);
+            if (socketError != 0) return SocketErrorMessage(socketError);
+            // A receive error without a socket failure: libcurl found the
+            // chunk framing broken (a size line that is no hexadecimal
+            // number or too long for one, data not followed by its line end).
+            return LoadResString(IDS_HTTP_BAD_CHUNK);
         }
     } else if (result != CURLE_OK) {
         abandoned_ = true;

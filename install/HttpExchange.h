@@ -47,6 +47,8 @@ private:
     void StartBody();
     bool WithoutStatusLine(std::string_view data);
     std::optional<std::wstring> Outcome(CURLcode result, long osErrno, const char* curlMessage);
+    void ReportEnd();
+    void NoteSignOfLife(CURL* easy);
     // Reports an event unless an earlier callback failed; the end event is
     // reported in any case.
     template <typename Event>
@@ -67,6 +69,8 @@ private:
     std::string statusLine_;
     int code_ = -1;
     int headerLines_ = 0;
+    std::size_t headBytes_ = 0;  // of every head of this answer, interim ones included
+    bool headTooLarge_ = false;
     std::int64_t contentLength_ = -1;
     bool chunked_ = false;
     bool closeAsked_ = false;
@@ -80,5 +84,10 @@ private:
     bool requestSent_ = false;
     bool timedOut_ = false;
     std::chrono::steady_clock::time_point lastActivity_;
+    // libcurl keeps the socket error number of the last socket failure, also
+    // of one it has since recovered from (a refused address before one that
+    // answered, a dead kept connection replaced): the number as it stood at
+    // the last sign of life of this transfer is no news.
+    long staleOsErrno_ = 0;
     std::exception_ptr error_;  // thrown by the sink or the handler, raised after the transfer
 };

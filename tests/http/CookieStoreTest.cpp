@@ -59,6 +59,18 @@ TEST(CookieStore, IgnoresMalformedValues) {
     EXPECT_EQ(store.CookieHeader("h", "/p/r", false, kNow + 1000000), "spaced=value; bad=1");
 }
 
+// A control character could end the Cookie line early and start a header
+// of the server's choosing.
+TEST(CookieStore, IgnoresCookiesWithControlCharacters) {
+    CookieStore store;
+    using namespace std::string_literals;
+    for (const std::string& bad :
+         {"a=1\rInjected: 1"s, "b=1\nX"s, "c=1\0c"s, "d=\x01"s, "e=1\x7f"s, "f=1; Path=/\r"s, "g\x1f=1"s})
+        store.Store(bad, "h", "/", kNow);
+    store.Store("tab=in\tside", "h", "/", kNow);
+    EXPECT_EQ(store.CookieHeader("h", "/", false, kNow), "tab=in\tside");
+}
+
 TEST(CookieDate, ParsesTheFormsServersSend) {
     struct Case {
         const char* text;

@@ -57,12 +57,12 @@ class DownloadCases : public testing::TestWithParam<Case> {};
 TEST_P(DownloadCases, LeavesFileMessageAndEvents) {
     const Case& c = GetParam();
     if (c.resetMustBeSeen && RunningUnderWine()) GTEST_SKIP() << "Wine reports a reset connection as closed";
-    LoopbackServer server(c.script);
+    LoopbackServer server(c.script, Pacing::ByClient);
     ScratchFolder folder;
     const std::wstring local = folder.Path() + L"main.zip";
     WriteWholeFile(local, "left over from an earlier attempt");
     TIdHTTP http;
-    RecordingHandler events;
+    RecordingHandler events(server);
     http.SetWorkHandler(&events);
     http.SetReadTimeout(std::chrono::milliseconds(1500));
 
@@ -73,6 +73,20 @@ TEST_P(DownloadCases, LeavesFileMessageAndEvents) {
 }
 
 const std::string kChunked = "5\r\nhello\r\n6;ext=1\r\n world\r\n0\r\nX-Trailer: t\r\n\r\n";
+const std::wstring kBrokenChunk = L"Invalid chunked transfer coding.";
+const std::wstring kHeadTooLarge = L"Response header too large.";
+
+std::string Chunked(const std::string& body) {
+    return Head("HTTP/1.1 200 OK", "Transfer-Encoding: chunked\r\n") + body;
+}
+
+// Header lines of about 1000 bytes each, together more than 300 KiB.
+std::string ManyHeaderLines() {
+    std::string lines;
+    for (int i = 0; i < 320; ++i)
+        lines += "X-Filler-" + std::to_string(i) + ": " + std::string(1000, 'f') + "\r\n";
+    return lines;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Exchange, DownloadCases,
@@ -93,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
              "hello world",
              {"begin 0", "work " + std::to_string(kChunked.size()), "end"}},
         Case{"UntilTheConnectionEnds",
-             {{{Head("HTTP/1.1 200 OK"), "until", " the end"}, Then::Close}},
+             {{{Head("HTTP/1.1 200 OK") + "until", " the end"}, Then::Close}},
              std::nullopt,
              "until the end",
              {"begin 0", "work 5", "work 13", "end"}},
@@ -166,10 +180,41 @@ INSTANTIATE_TEST_SUITE_P(
              L"Connection Closed Gracefully.",
              "hello wo",
              {"begin 0", "work 16", "end"}},
-        Case{"ChunkSizeThatIsNoNumberEndsTheBody",
-             {{{Head("HTTP/1.1 200 OK", "Transfer-Encoding: chunked\r\n") + "5\r\nhello\r\nxyz\r\n\r\n"}}},
+        Case{"BytesBeyondTheContentLengthAreNotCounted",
+             {{{Head("HTTP/1.1 200 OK", "Content-Length: 5\r\n") + "helloEXTRA"}}},
              std::nullopt,
              "hello",
+             {"begin 5", "work 5", "end"}},
+        Case{"HeadTooLarge",
+             {{{Head("HTTP/1.1 200 OK", ManyHeaderLines() + "Content-Length: 5\r\n") + "hello"}}},
+             kHeadTooLarge,
+             "",
+             {}},
+        Case{"HeaderLineTooLarge",
+             {{{Head("HTTP/1.1 200 OK", "X-Long: " + std::string(150000, 'l') + "\r\nContent-Length: 5\r\n") +
+                "hello"}}},
+             kHeadTooLarge,
+             "",
+             {}},
+        Case{"ChunkSizeThatIsNoNumber",
+             {{{Chunked("5\r\nhello\r\nxyz\r\n\r\n")}}},
+             kBrokenChunk,
+             "hello",
+             {"begin 0", "work 17", "end"}},
+        Case{"ChunkDataWithoutItsLineEnd",
+             {{{Chunked("5\r\nhelloXY\r\n0\r\n\r\n")}}},
+             kBrokenChunk,
+             "hello",
+             {"begin 0", "work 17", "end"}},
+        Case{"ChunkSizeOf17Digits",
+             {{{Chunked("00000000000000005\r\nhello\r\n0\r\n\r\n")}}},
+             kBrokenChunk,
+             "",
+             {"begin 0", "work 31", "end"}},
+        Case{"ChunkSizeWithLeadingBlanks",
+             {{{Chunked("  5\r\nhello\r\n0\r\n\r\n")}}},
+             kBrokenChunk,
+             "",
              {"begin 0", "work 17", "end"}},
         Case{"ChunkedReset",
              {{{Head("HTTP/1.1 200 OK", "Transfer-Encoding: chunked\r\n") + "5\r\nhello\r\n"}, Then::Reset}},
@@ -201,6 +246,17 @@ TEST(DownloadArchive, ReportsBusyWhileTheServerIsSilent) {
     http.SetReadTimeout(std::chrono::milliseconds(1500));
     EXPECT_EQ(Download(http, server.BaseUrl(), folder.Path() + L"main.zip"), L"Read timed out.");
     EXPECT_GE(calls, 2);
+}
+
+// The host name is looked up on a helper thread while the window paints.
+TEST(DownloadArchive, ReportsBusyWhileTheHostNameIsResolved) {
+    int calls = 0;
+    ScratchFolder folder;
+    TIdHTTP http;
+    http.SetOnBusy([&] { ++calls; });
+    EXPECT_EQ(Download(http, L"http://no-such-host.invalid/", folder.Path() + L"main.zip"),
+              L"Socket Error # 11001\r\nHost not found.");
+    EXPECT_GE(calls, 1);
 }
 
 TEST(DownloadArchive, SendsExactlyTheRequestHead) {

@@ -2,6 +2,7 @@
 // the sanitizers, with the request host and path taken from the input too.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "CookieStore.h"
@@ -26,7 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ParseCookieDate(value, seconds);
         now += 7;
     }
-    store.CookieHeader(host, path, false, now);
-    store.CookieHeader(host, "/", true, now + 86400);
+    // Whatever was set, the Cookie line holds no control character but the tab.
+    for (const std::string& header :
+         {store.CookieHeader(host, path, false, now), store.CookieHeader(host, "/", true, now + 86400)})
+        for (char c : header)
+            if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) __builtin_trap();
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <ws2tcpip.h>
 
 #include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -14,14 +15,18 @@ struct WinsockStartup {
     ~WinsockStartup() { WSACleanup(); }
 };
 
+// On port, or on a free port when it is 0; port then tells which.
 SOCKET ListenOnLoopback(int& port) {
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    if (s == INVALID_SOCKET || bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(s, 4) != 0)
-        throw std::runtime_error("cannot listen on 127.0.0.1");
+    address.sin_port = htons(static_cast<u_short>(port));
+    if (s == INVALID_SOCKET || bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(s, 4) != 0) {
+        if (s != INVALID_SOCKET) closesocket(s);
+        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port));
+    }
     int length = sizeof address;
     getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
     port = ntohs(address.sin_port);
@@ -37,9 +42,11 @@ int UnusedPort() {
     return port;
 }
 
-LoopbackServer::LoopbackServer(std::vector<Reply> script) : script_(std::move(script)) {
+LoopbackServer::LoopbackServer(std::vector<Reply> script, Pacing pacing, int port)
+    : port_(port), script_(std::move(script)), pacing_(pacing) {
     static WinsockStartup winsock;
     listener_ = ListenOnLoopback(port_);
+    continue_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     thread_ = std::thread([this] { Serve(); });
 }
@@ -49,6 +56,7 @@ LoopbackServer::~LoopbackServer() {
     thread_.join();
     closesocket(listener_);
     CloseHandle(stop_);
+    CloseHandle(continue_);
 }
 
 std::wstring LoopbackServer::BaseUrl() const { return L"http://127.0.0.1:" + std::to_wstring(port_) + L"/"; }
@@ -61,6 +69,18 @@ std::vector<std::string> LoopbackServer::Requests() const {
 int LoopbackServer::Connections() const {
     std::lock_guard lock(mutex_);
     return connections_;
+}
+
+void LoopbackServer::Continue() { SetEvent(continue_); }
+
+// Until the client has taken the last piece; false when the server is stopped.
+bool LoopbackServer::WaitForClient() {
+    if (pacing_ == Pacing::Pause) {
+        Sleep(static_cast<DWORD>(kPause.count()));
+        return true;
+    }
+    const HANDLE events[] = {continue_, stop_};
+    return WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0;
 }
 
 // Waits until the socket can be read or the server is stopped.
@@ -109,8 +129,10 @@ bool LoopbackServer::ServeConnection(SOCKET client) {
                 reply.then = Reply::Then::Close;
         }
         received.erase(0, end + 4);
+        // A signal from the answer before is no sign for this one.
+        ResetEvent(continue_);
         for (std::size_t i = 0; i < reply.pieces.size(); ++i) {
-            if (i > 0) Sleep(static_cast<DWORD>(kPause.count()));
+            if (i > 0 && !WaitForClient()) return true;
             const std::string& piece = reply.pieces[i];
             std::size_t sent = 0;
             while (sent < piece.size()) {
@@ -123,7 +145,8 @@ bool LoopbackServer::ServeConnection(SOCKET client) {
         case Reply::Then::KeepOpen: continue;
         case Reply::Then::Close: shutdown(client, SD_SEND); return true;
         case Reply::Then::Reset: {
-            Sleep(static_cast<DWORD>(kPause.count()));  // let the client take what was sent
+            // A reset drops what the client has not read yet.
+            if (!reply.pieces.empty() && !WaitForClient()) return true;
             const linger abortive{1, 0};
             setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abortive), sizeof abortive);
             closesocket(client);

@@ -18,15 +18,24 @@ struct Reply {
         Reset,     // abortive close: the client sees a reset
         Silence,   // send nothing more and wait until the client gives up
     };
-    // Sent in order, with a pause between pieces, so that each arrives in a
-    // read of its own.
+    // Sent in order, each piece in a read of its own: the server holds back
+    // every piece after the first (and a reset after pieces) until the
+    // client has taken the one before; see Pacing.
     std::vector<std::string> pieces;
     Then then = Then::KeepOpen;
 };
 
+// How the server knows that the client has taken a piece.
+enum class Pacing {
+    Pause,     // it waits kPause
+    ByClient,  // it waits for Continue(), which the test calls when the client reports the piece
+};
+
 class LoopbackServer {
 public:
-    explicit LoopbackServer(std::vector<Reply> script);
+    // Listens on port, or on a free port for 0; throws std::runtime_error
+    // when it cannot.
+    explicit LoopbackServer(std::vector<Reply> script, Pacing pacing = Pacing::Pause, int port = 0);
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
@@ -38,12 +47,17 @@ public:
     std::vector<std::string> Requests() const;
     int Connections() const;
 
+    // With Pacing::ByClient: the client has taken the last piece sent, so
+    // the next may go.
+    void Continue();
+
     static constexpr std::chrono::milliseconds kPause{200};
 
 private:
     void Serve();
     bool ServeConnection(SOCKET client);
     bool WaitReadable(SOCKET socket);
+    bool WaitForClient();
 
     SOCKET listener_ = INVALID_SOCKET;
     int port_ = 0;
@@ -52,6 +66,8 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::string> requests_;
     int connections_ = 0;
+    Pacing pacing_;
+    HANDLE continue_ = nullptr;
     HANDLE stop_ = nullptr;
     std::thread thread_;
 };
