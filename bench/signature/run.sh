@@ -7,15 +7,20 @@
 # on a thread of its own as it arrives, then fetches the signature (made
 # here by minisign) and checks it. Prints both times of each run, the best of
 # each, the check's cost (the difference) as a share of the plain download
-# time, and the peak working set, which stays flat with the size.
+# time, and the peak working set, which stays flat with the size. Twice:
+# over loopback at full speed, where client, server and hash share the
+# machine's cores, and with the server held to RATE bytes per second (default
+# 125000000, a 1 Gbit/s link), where the download waits for the network as
+# it does for a user.
 # (bench/download/run.sh is the download benchmark itself; this script is
 # separate from it.)
-# Usage: bench/signature/run.sh [BUILD_DIR] [BYTES] [RUNS]
+# Usage: bench/signature/run.sh [BUILD_DIR] [BYTES] [RUNS] [RATE]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$top/build/win}" && pwd)
 size=${2:-1073741824}
 runs=${3:-3}
+rate=${4:-125000000}
 . "$top/bench/common.sh"
 work=$build/bench-signature
 cmake --build "$build" --target signed_download_bench >/dev/null
@@ -37,24 +42,31 @@ minisign -S -s "$work/key.sec" -m "$work/body" -x "$work/body.minisig" >/dev/nul
 rm "$work/body"
 key=$(sed -n 2p "$work/key.pub")
 
-coproc SERVER { exec python3 "$top/bench/signature/server.py" "$work/body.minisig"; }
-server_pid=$SERVER_PID
-trap 'kill "$server_pid" 2>/dev/null || true; rm -rf "$work"' EXIT
-read -r port <&"${SERVER[0]}"
-
 run="$build/wine-run"
 "$run" cmd /c exit >/dev/null 2>&1 || true  # the prefix and wineserver are up before timing
 load
-plains=(); signeds=()
-for i in $(seq "$runs"); do
-  "$run" "$exe" "http://127.0.0.1:$port/" "$size" "$(winpath "$work/archive.zip")" "$key" >"$work/out.txt"
-  rm -f "$work/archive.zip"
-  line=$(tr -d '\r' <"$work/out.txt")
-  echo "run $i: $line"
-  plains+=("$(field "$line" plain_seconds)")
-  signeds+=("$(field "$line" signed_seconds)")
-done
-p=$(best "${plains[@]}"); s=$(best "${signeds[@]}")
-echo "download, unsigned (best of $runs): $p s for $size bytes"
-echo "download with signature check (best of $runs): $s s"
-echo "check: $(echo "$s - $p" | bc) s, $(ratio "$(echo "$s - $p" | bc)" "$p") of the download time (goal: at most 0.10)"
+server_pid=
+trap 'kill "$server_pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+
+measure() {  # label [rate]
+  coproc SERVER { exec python3 "$top/bench/signature/server.py" "$work/body.minisig" "$@"; }
+  server_pid=$SERVER_PID
+  local port plains=() signeds=() line p s
+  read -r port <&"${SERVER[0]}"
+  echo "== $label"
+  for i in $(seq "$runs"); do
+    "$run" "$exe" "http://127.0.0.1:$port/" "$size" "$(winpath "$work/archive.zip")" "$key" >"$work/out.txt"
+    rm -f "$work/archive.zip"
+    line=$(tr -d '\r' <"$work/out.txt")
+    echo "run $i: $line"
+    plains+=("$(field "$line" plain_seconds)")
+    signeds+=("$(field "$line" signed_seconds)")
+  done
+  kill "$server_pid"; wait "$server_pid" 2>/dev/null || true
+  p=$(best "${plains[@]}"); s=$(best "${signeds[@]}")
+  echo "download, unsigned (best of $runs): $p s for $size bytes"
+  echo "download with signature check (best of $runs): $s s"
+  echo "check: $(echo "$s - $p" | bc) s, $(ratio "$(echo "$s - $p" | bc)" "$p") of the download time (goal: at most 0.10)"
+}
+label="loopback, full speed" measure
+label="server held to $rate bytes/s" measure "$rate"

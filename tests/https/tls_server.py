@@ -4,7 +4,7 @@ connections, TLS by Python's ssl module with the given certificate. Every
 request is answered with the file of ROOT named like the last component of
 its path (404 when there is none). Prints its port, then serves until killed.
 With CERT "-" it speaks plain HTTP, for a client that expects TLS.
-Usage: tls_server.py CERT KEY ROOT
+Usage: tls_server.py CERT KEY ROOT [PORT]   (PORT: default any free one)
 """
 import http.server
 import os
@@ -12,6 +12,7 @@ import ssl
 import sys
 
 CERT, KEY, ROOT = sys.argv[1:4]
+PORT = int(sys.argv[4]) if len(sys.argv) > 4 else 0
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
@@ -24,7 +25,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+server = http.server.ThreadingHTTPServer(("127.0.0.1", PORT), Handler)
 if CERT != "-":
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(CERT, KEY)
