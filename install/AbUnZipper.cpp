@@ -20,10 +20,10 @@
 #include "ZipArchive.h"
 
 struct TAbUnZipper::TOpenArchive {
-    TOpenArchive(UniqueFile h, std::vector<std::wstring> n)
-        : handle(std::move(h)), names(std::move(n)), file(handle.Get()), zip(file) {}
+    explicit TOpenArchive(UniqueFile h)
+        : handle(std::move(h)), identity(IdentityOf(handle.Get())), file(handle.Get()), zip(file) {}
     UniqueFile handle;
-    std::vector<std::wstring> names;  // of the archive file, for entries that would overwrite it
+    std::optional<FileIdentity> identity;  // for entries that would overwrite the archive
     ArchiveFileReader file;
     ZipArchive zip;
 };
@@ -101,7 +101,7 @@ void TAbUnZipper::OpenArchive(const std::wstring& FileName) {
         throw Failure(FormatText(LoadResString(IDS_CANNOT_OPEN_FILE), {FileName, SystemErrorText(error)}));
     }
     try {
-        archive_ = std::make_unique<TOpenArchive>(std::move(handle), ArchiveNames(FileName));
+        archive_ = std::make_unique<TOpenArchive>(std::move(handle));
     } catch (const ArchiveError& e) {
         // The archive that failed is closed at once, so it can be deleted.
         switch (e.Fault()) {
@@ -109,6 +109,8 @@ void TAbUnZipper::OpenArchive(const std::wstring& FileName) {
         case ArchiveFault::NotAnArchive: Fail(IDS_UNHANDLED_ARCHIVE_TYPE);
         case ArchiveFault::BadCentralHeader: Fail(IDS_NOT_PKZIP_FILE);
         case ArchiveFault::ReadError: Fail(IDS_STREAM_READ_ERROR);
+        case ArchiveFault::Overlapping: Fail(IDS_ENTRIES_OVERLAP);
+        case ArchiveFault::OutOfMemory: Fail(IDS_DIRECTORY_OUT_OF_MEMORY);
         }
         Fail(IDS_NOT_PKZIP_FILE);
     }
@@ -121,7 +123,7 @@ namespace {
 // What every entry of one ExtractFiles call shares.
 struct Extraction {
     ZipArchive& zip;
-    const std::vector<std::wstring>& archiveNames;
+    const std::optional<FileIdentity>& archive;
     FolderListing& folder;
     std::vector<std::uint8_t>& buffer;  // one for all entries
     Throttle& busy;
@@ -138,7 +140,10 @@ std::optional<std::wstring> ExtractEntry(Extraction& run, std::size_t index, con
     // Never opened: a device name reaches a device, not a file in the folder.
     if (IsDeviceName(bare)) return Reason(IDS_REASON_DEVICE);
     if (IsOnlyDotsAndBlanks(bare)) return Reason(IDS_REASON_NAME_REFUSED, {SystemErrorText(ERROR_INVALID_NAME)});
-    if (IsArchiveItself(target, run.archiveNames)) return Reason(IDS_REASON_ARCHIVE_ITSELF);
+    // Whatever name reaches the archive (its short name, a link), the file is
+    // the same; only a file that exists can be it.
+    if (folder.Attributes(bare) != INVALID_FILE_ATTRIBUTES && run.archive && IdentityOf(target) == *run.archive)
+        return Reason(IDS_REASON_ARCHIVE_ITSELF);
 
     try {
         zip.OpenEntry(index);
@@ -152,7 +157,9 @@ std::optional<std::wstring> ExtractEntry(Extraction& run, std::size_t index, con
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD error = ::GetLastError();
-        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return std::nullopt;  // in use
+        // In use: open, locked or mapped into memory.
+        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_USER_MAPPED_FILE)
+            return std::nullopt;
         if (error == ERROR_ACCESS_DENIED && IsProtected(::GetFileAttributesW(target.c_str()))) return std::nullopt;
         if (error == ERROR_INVALID_NAME || error == ERROR_BAD_PATHNAME || error == ERROR_FILENAME_EXCED_RANGE ||
             error == ERROR_DIRECTORY)
@@ -200,7 +207,7 @@ void TAbUnZipper::ExtractFiles(const std::wstring& FileMask) {
     FolderListing folder(FBaseDirectory);
     std::vector<std::uint8_t> buffer;
     Throttle busy(onBusy_);
-    Extraction run{zip, archive_->names, folder, buffer, busy};
+    Extraction run{zip, archive_->identity, folder, buffer, busy};
 
     for (std::size_t i = 0; i < zip.Entries().size(); ++i) {
         const ZipEntry& entry = zip.Entries()[i];

@@ -22,15 +22,18 @@ public:
     // with readers and writers but not with deleters) and reads its whole
     // central directory. Fails (Failure) with "File not found", "Invalid
     // Stream", "Cannot open file ...", "Unhandled Archive Type", "Invalid file
-    // - not a PKZip file" or "Stream read error".
+    // - not a PKZip file", "Stream read error", "Invalid file - entries of the
+    // archive overlap" or "Not enough memory to read the archive's directory".
     void OpenArchive(const std::wstring& FileName);
 
     // Writes the file entries whose bare names match FileMask ("*.*": all).
     // Stops at once with "Invalid characters in path" for a name no path can
-    // hold. An existing file that is read-only, hidden, system or in use is
-    // kept and its entry passed over. Any other entry that cannot be written
-    // faithfully is left out, the rest still extracted, and afterwards a
-    // Failure names the first such entry and why.
+    // hold. An existing file that is read-only, hidden, system or in use
+    // (open or mapped into memory) is kept and its entry passed over. Any
+    // other entry that cannot be written faithfully (one that would
+    // overwrite the archive itself, under any of its names, included) is left
+    // out, the rest still extracted, and afterwards a Failure names the first
+    // such entry and why.
     void ExtractFiles(const std::wstring& FileMask);
 
     // Closes the open archive; nothing happens when none is open.

@@ -2,25 +2,7 @@
 
 #include <windows.h>
 
-namespace {
-
-// A path function of the GetFullPathNameW kind, called with the size it asks for.
-template <typename F>
-std::wstring PathFrom(F function, const std::wstring& path) {
-    std::wstring result(MAX_PATH, L'\0');
-    DWORD n = function(path.c_str(), result.data(), static_cast<DWORD>(result.size()));
-    if (n >= result.size()) {
-        result.resize(n);
-        n = function(path.c_str(), result.data(), static_cast<DWORD>(result.size()));
-    }
-    result.resize(n < result.size() ? n : 0);
-    return result;
-}
-std::wstring FullPath(const std::wstring& path) {
-    return PathFrom([](LPCWSTR p, LPWSTR b, DWORD n) { return ::GetFullPathNameW(p, n, b, nullptr); }, path);
-}
-
-}  // namespace
+#include "UniqueHandle.h"
 
 bool HasInvalidPathCharacters(std::wstring_view bareName) {
     for (wchar_t c : bareName)
@@ -52,19 +34,18 @@ bool IsOnlyDotsAndBlanks(std::wstring_view bareName) {
     return bareName.find_first_not_of(L". ") == std::wstring_view::npos;
 }
 
-std::vector<std::wstring> ArchiveNames(const std::wstring& archive) {
-    const std::wstring full = FullPath(archive);
-    std::vector<std::wstring> names{full};
-    for (auto name : {PathFrom(::GetLongPathNameW, full), PathFrom(::GetShortPathNameW, full)})
-        if (!name.empty()) names.push_back(FullPath(name));
-    return names;
+std::optional<FileIdentity> IdentityOf(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(file, &info)) return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
 
-bool IsArchiveItself(const std::wstring& target, const std::vector<std::wstring>& archiveNames) {
-    const std::wstring full = FullPath(target);
-    for (const auto& name : archiveNames)
-        if (::CompareStringOrdinal(full.c_str(), -1, name.c_str(), -1, TRUE) == CSTR_EQUAL) return true;
-    return false;
+std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
+    UniqueFile file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
+    return IdentityOf(file.Get());
 }
 
 bool MatchesMask(std::wstring mask, std::wstring name) {

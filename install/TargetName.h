@@ -1,8 +1,10 @@
 #pragma once
 // Rules for the bare name an entry is written under.
+#include <windows.h>
+
+#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // Codes 0-31, the double quote, "<", ">" and "|": no Windows path holds them.
 bool HasInvalidPathCharacters(std::wstring_view bareName);
@@ -16,12 +18,17 @@ bool IsDeviceName(std::wstring_view bareName);
 // trailing dots and blanks: ".", "..", "...", " ." and the like.
 bool IsOnlyDotsAndBlanks(std::wstring_view bareName);
 
-// The names under which the archive file can be reached: as given, long and
-// short (8.3), each made absolute as Windows resolves a path.
-std::vector<std::wstring> ArchiveNames(const std::wstring& archive);
-
-// True when target resolves to one of those names.
-bool IsArchiveItself(const std::wstring& target, const std::vector<std::wstring>& archiveNames);
+// A file as the file system knows it, whichever of its names (long, short,
+// a hard or symbolic link) reaches it.
+struct FileIdentity {
+    DWORD volumeSerialNumber;
+    DWORD fileIndexHigh;
+    DWORD fileIndexLow;
+    bool operator==(const FileIdentity&) const = default;
+};
+std::optional<FileIdentity> IdentityOf(HANDLE file);
+// Of the file that path reaches, if there is one; opened for its attributes only.
+std::optional<FileIdentity> IdentityOf(const std::wstring& path);
 
 // Wildcard match of a bare name, letter case ignored; "*.*" matches every
 // name, with or without a dot, as on DOS.

@@ -59,5 +59,6 @@ bool IsSupportedMethod(std::uint16_t method);
 // Decodes the entry's raw data into exactly coding.uncompressedSize bytes.
 // Throws DecodeError(Unsupported) for a method outside the table or options a
 // method cannot take, DecodeError(Damaged) for data that is malformed, ends
-// early or would decode to more or fewer bytes than the entry declares.
+// early or would decode to more or fewer bytes than the entry declares, and
+// std::bad_alloc when the method's model or window does not fit in memory.
 void DecodeEntry(const EntryCoding& coding, ByteSource& raw, ByteSink& out);

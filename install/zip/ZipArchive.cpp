@@ -4,7 +4,9 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -73,8 +75,16 @@ struct ZipArchive::Stream {
 namespace {
 
 constexpr std::uint32_t kEndOfDirectorySignature = 0x06054b50;
+constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
+constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
 constexpr std::size_t kEndRecordSize = 22;
+constexpr std::size_t kZip64LocatorSize = 20;
+constexpr std::size_t kZip64EndSize = 56;
+constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::size_t kMaxComment = 0xFFFF;
+
+std::uint32_t Le32(const std::uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }
+std::uint64_t Le64(const std::uint8_t* p) { return Le32(p) | std::uint64_t{Le32(p + 4)} << 32; }
 
 // minizip says only "cannot open"; whether there is an end record at all
 // tells a file that is no archive from a damaged one. Gives the offset of the
@@ -86,8 +96,7 @@ std::optional<std::uint64_t> FindEndRecord(RandomAccessFile& file, std::uint64_t
     const std::size_t got = file.ReadAt(size - tail, bytes.data(), tail);
     if (got < kEndRecordSize) return std::nullopt;
     for (std::size_t i = got - kEndRecordSize + 1; i-- > 0;) {
-        const std::uint32_t sig = bytes[i] | bytes[i + 1] << 8 | bytes[i + 2] << 16 | std::uint32_t(bytes[i + 3]) << 24;
-        if (sig == kEndOfDirectorySignature) return size - tail + i;
+        if (Le32(&bytes[i]) == kEndOfDirectorySignature) return size - tail + i;
     }
     return std::nullopt;
 }
@@ -99,6 +108,31 @@ bool IsEmptyArchive(RandomAccessFile& file) {
     std::uint8_t record[kEndRecordSize];
     if (file.ReadAt(0, record, sizeof record) != sizeof record) return false;
     return (record[8] | record[9] | record[10] | record[11]) == 0;
+}
+
+// Where the central directory starts in the file, and the offset its end
+// record gives for it; minizip reads the same records but does not tell. The
+// directory ends where the end record starts, or the ZIP64 end record when
+// the locator right before the end record names one.
+struct DirectorySpan {
+    std::uint64_t start;   // in the file
+    std::uint64_t offset;  // as recorded: the start less any bytes before the archive
+};
+std::optional<DirectorySpan> FindDirectory(RandomAccessFile& file, std::uint64_t endRecord) {
+    std::uint8_t end[kEndRecordSize];
+    if (file.ReadAt(endRecord, end, sizeof end) != sizeof end) return std::nullopt;
+    std::uint64_t recordStart = endRecord, size = Le32(end + 12), offset = Le32(end + 16);
+    std::uint8_t locator[kZip64LocatorSize], end64[kZip64EndSize];
+    if (endRecord >= sizeof locator &&
+        file.ReadAt(endRecord - sizeof locator, locator, sizeof locator) == sizeof locator &&
+        Le32(locator) == kZip64LocatorSignature && Le32(locator + 4) == 0 && Le32(locator + 16) == 1 &&
+        file.ReadAt(Le64(locator + 8), end64, sizeof end64) == sizeof end64 && Le32(end64) == kZip64EndSignature) {
+        recordStart = Le64(locator + 8);
+        size = Le64(end64 + 40);
+        offset = Le64(end64 + 48);
+    }
+    if (size > recordStart) return std::nullopt;
+    return DirectorySpan{recordStart - size, offset};
 }
 
 unzFile Zip(void* zip) { return static_cast<unzFile>(zip); }
@@ -185,6 +219,10 @@ ZipArchive::ZipArchive(RandomAccessFile& file) {
     if (!zip_) throw ArchiveError(StreamFailed() ? ArchiveFault::ReadError : ArchiveFault::BadCentralHeader);
     try {
         ReadCentralDirectory();
+        RefuseOverlappingEntries(*endRecord);
+    } catch (const std::bad_alloc&) {
+        unzClose(Zip(zip_));
+        throw ArchiveError(ArchiveFault::OutOfMemory);
     } catch (...) {
         unzClose(Zip(zip_));
         throw;
@@ -201,9 +239,9 @@ bool ZipArchive::StreamFailed() const { return stream_->failed; }
 void ZipArchive::ReadCentralDirectory() {
     unz_global_info64 global{};
     if (unzGetGlobalInfo64(Zip(zip_), &global) != UNZ_OK) throw ArchiveError(ArchiveFault::BadCentralHeader);
-    // Every header takes at least 46 bytes: a count beyond that is a lie and
-    // must not size anything.
-    entries_.reserve(static_cast<std::size_t>(std::min<ZPOS64_T>(global.number_entry, stream_->size / 46)));
+    // The count is not trusted to size anything: the lists grow with the
+    // headers actually read, and a count beyond them ends on a header that
+    // is not one.
 
     std::string name(0x10000, '\0');
     std::vector<char> extra(0x10000);
@@ -254,6 +292,55 @@ void ZipArchive::OpenEntry(std::size_t index) {
         CloseEntry();
         throw EntryError(EntryFault::Encrypted);
     }
+    if (!IsSupportedMethod(entry.method)) {
+        CloseEntry();
+        throw EntryError(EntryFault::Unsupported);
+    }
+}
+
+// Overlapped-entry bombs let many entries decode the same compressed bytes,
+// so that a small archive fills the drive: an archive whose entries' data
+// overlap each other or its central directory is refused as a whole. An
+// entry's extent runs from its local header to the end of its data as the
+// directory sizes it. An entry whose local header is unusable is left out
+// here: it is never decoded.
+void ZipArchive::RefuseOverlappingEntries(std::uint64_t endRecord) {
+    if (entries_.empty()) return;
+    const std::optional<DirectorySpan> directory = FindDirectory(stream_->file, endRecord);
+    // A reading of the end records that differs from minizip's is no archive to trust.
+    if (!directory || directory->offset != positions_.front().directoryOffset)
+        throw ArchiveError(ArchiveFault::BadCentralHeader);
+
+    struct Extent {
+        std::uint64_t start, end;
+    };
+    std::vector<Extent> extents;
+    extents.reserve(entries_.size());
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        unz64_file_pos pos{positions_[i].directoryOffset, positions_[i].index};
+        int method = 0, level = 0;
+        if (unzGoToFilePos64(Zip(zip_), &pos) != UNZ_OK ||
+            unzOpenCurrentFile2(Zip(zip_), &method, &level, 1) != UNZ_OK) {
+            if (StreamFailed()) throw ArchiveError(ArchiveFault::ReadError);
+            continue;
+        }
+        // The data follows the local header, its name (as long as the
+        // directory's, which minizip checked) and its own extra field.
+        const std::uint64_t data = unzGetCurrentFileZStreamPos64(Zip(zip_));
+        const int localExtra = unzGetLocalExtrafield(Zip(zip_), nullptr, 0);
+        unzCloseCurrentFile(Zip(zip_));
+        const std::uint64_t header = kLocalHeaderSize + entries_[i].rawName.size() + static_cast<unsigned>(localExtra);
+        if (localExtra < 0 || data < header) throw ArchiveError(ArchiveFault::BadCentralHeader);
+        const std::uint64_t size = entries_[i].compressedSize;
+        extents.push_back({data - header, size > UINT64_MAX - data ? UINT64_MAX : data + size});
+    }
+    std::sort(extents.begin(), extents.end(), [](const Extent& a, const Extent& b) { return a.start < b.start; });
+    std::uint64_t reached = 0;
+    for (const Extent& e : extents) {
+        if (e.start < reached) throw ArchiveError(ArchiveFault::Overlapping);
+        reached = e.end;
+    }
+    if (reached > directory->start) throw ArchiveError(ArchiveFault::Overlapping);
 }
 
 void ZipArchive::CloseEntry() {

@@ -18,6 +18,8 @@ enum class ArchiveFault {
     NotAnArchive,      // no end-of-central-directory record
     BadCentralHeader,  // a central-directory header without its signature, or an unusable directory
     ReadError,         // the directory runs past the end of the file, or reading failed
+    Overlapping,       // entries whose data overlap each other or the directory
+    OutOfMemory,       // the directory holds more entries than memory does
 };
 
 class ArchiveError : public std::exception {
@@ -53,7 +55,8 @@ private:
 
 class ZipArchive {
 public:
-    // Reads the central directory of file, which must outlive this object.
+    // Reads the central directory of file, which must outlive this object,
+    // and the local header of each entry, to refuse entries whose data overlap.
     // Throws ArchiveError.
     explicit ZipArchive(RandomAccessFile& file);
     ~ZipArchive();
@@ -64,13 +67,15 @@ public:
     const std::vector<ZipEntry>& Entries() const { return entries_; }
 
     // The checks made before anything is written for an entry: it needs at
-    // most ZIP 6.3, its local header is sound, it is not encrypted. On success
-    // its data stays open for DecodeOpenEntry. Throws EntryError.
+    // most ZIP 6.3, its local header is sound, it is not encrypted, its
+    // compression method is one DecodeEntry knows. On success its data stays
+    // open for DecodeOpenEntry. Throws EntryError.
     void OpenEntry(std::size_t index);
 
     // Decodes the entry that OpenEntry opened into out and checks its size and
     // CRC-32; an entry of size 0 writes nothing and is not checked. Throws
-    // EntryError; an exception from out passes through unchanged.
+    // EntryError, or std::bad_alloc when a method's model or window does not
+    // fit in memory; an exception from out passes through unchanged.
     void DecodeOpenEntry(ByteSink& out);
 
 private:
@@ -81,6 +86,7 @@ private:
     };
 
     void ReadCentralDirectory();
+    void RefuseOverlappingEntries(std::uint64_t endRecord);
     void CloseEntry();
     bool StreamFailed() const;
 

@@ -105,7 +105,7 @@ TEST_F(InstallRun, AFailedMainDownloadEndsTheRunBeforeAnythingIsUnpacked) {
 
 TEST_F(InstallRun, AFailedUpgradeDownloadKeepsWhatMainBrought) {
     LoopbackServer server({Ok(Archive("py-main.zip")), NotFound()});
-    EXPECT_TRUE(Run(server));
+    EXPECT_EQ(Run(server), L"HTTP/1.1 404 Not Found");
     EXPECT_EQ(Content(L"VENKOR.EXE"), "main version");
     EXPECT_EQ(Listing().count(L"main.zip"), 0u);
 }
@@ -124,6 +124,8 @@ TEST_F(InstallRun, AnEntryThatCannotBeWrittenEndsTheRunOnItsMessage) {
               L"Could not extract \"crc.txt\" from the archive: its data does not match its CRC-32 checksum.");
     EXPECT_EQ(Paths(server).size(), 1u);
     EXPECT_EQ(Content(L"good.txt"), "good entry\r\n");
+    // The archive stays, closed: the user can delete it while the failure shows.
+    EXPECT_TRUE(::DeleteFileW((kPad + L"main.zip").c_str()));
 }
 
 }  // namespace

@@ -2,7 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <new>
 #include <set>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -160,3 +167,70 @@ TEST(DecodeEntry, FailuresOfSourceAndSinkPassThroughUnchanged) {
         EXPECT_THROW(DecodeEntry(entry.coding, broken, sink), SourceBroken) << sample.file;
     }
 }
+
+#ifdef _WIN32
+namespace {
+
+// While it lives, no block of memory larger than what the heap holds in
+// reserve can be had: every free range of the address space is reserved.
+class AddressSpaceFilled {
+public:
+    AddressSpaceFilled() {
+        // Room in the heap first, for the small allocations around decoding.
+        std::vector<std::unique_ptr<char[]>> cushion;
+        for (int i = 0; i < 64; ++i)
+            cushion.push_back(std::make_unique<char[]>(16 * 1024));
+        cushion.clear();
+        reserved_.reserve(4096);
+        // The largest blocks first, down to the allocation grain (64 KB).
+        for (std::size_t size = std::size_t{1} << 30; size >= 64 * 1024; size /= 2)
+            while (reserved_.size() < reserved_.capacity())
+                if (void* p = ::VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
+                    reserved_.push_back(p);
+                else
+                    break;
+    }
+    ~AddressSpaceFilled() {
+        for (void* p : reserved_)
+            ::VirtualFree(p, 0, MEM_RELEASE);
+    }
+    AddressSpaceFilled(const AddressSpaceFilled&) = delete;
+    AddressSpaceFilled& operator=(const AddressSpaceFilled&) = delete;
+
+private:
+    std::vector<void*> reserved_;
+};
+
+enum class Outcome { Decoded, OutOfMemory, Unsupported, Damaged };
+
+Outcome DecodeWithoutMemory(const RawEntry& entry) {
+    Outcome outcome = Outcome::Decoded;
+    MemorySource source(entry.raw);
+    NullSink sink;
+    AddressSpaceFilled filled;
+    try {
+        DecodeEntry(entry.coding, source, sink);
+    } catch (const std::bad_alloc&) {
+        outcome = Outcome::OutOfMemory;
+    } catch (const DecodeError& e) {
+        outcome = e.Fault() == DecodeFault::Unsupported ? Outcome::Unsupported : Outcome::Damaged;
+    }
+    return outcome;
+}
+
+}  // namespace
+
+// A model or window that does not fit is out of memory (the extractor says
+// so), not an option the method cannot take: PPMd asking for its largest
+// model, 256 MB, and a 7-Zip coder that cannot get its window.
+TEST(DecodeEntry, RunningOutOfMemoryIsReportedAsSuch) {
+    RawEntry ppmd = EntryOf({"method-98-ppmd-7zip-sharpcompress.zip", 98});
+    ASSERT_GE(ppmd.raw.size(), 2u);
+    const unsigned params = ppmd.raw[0] | ppmd.raw[1] << 8;
+    const unsigned largest = (params & 0xF00F) | 255 << 4;
+    ppmd.raw[0] = static_cast<std::uint8_t>(largest);
+    ppmd.raw[1] = static_cast<std::uint8_t>(largest >> 8);
+    EXPECT_EQ(DecodeWithoutMemory(ppmd), Outcome::OutOfMemory);
+    EXPECT_EQ(DecodeWithoutMemory(EntryOf({"method-09-deflate64-7zip-sharpcompress.zip", 9})), Outcome::OutOfMemory);
+}
+#endif

@@ -38,12 +38,23 @@ TEST(TargetName, Masks) {
         EXPECT_EQ(MatchesMask(c.mask, c.name), c.match) << c.mask << " " << c.name;
 }
 
-TEST(TargetName, TheArchiveIsKnownUnderItsOtherNames) {
+// The archive is recognised as a file, not by a name: under its short (8.3)
+// name, through a hard link, in any letter case, with trailing dots and blanks.
+TEST(TargetName, AFileIsKnownUnderEveryNameThatReachesIt) {
     const ScratchFolder folder;
-    const std::wstring archive = folder.Path() + L"archive-with-a-long-name.zip";
-    WriteWholeFile(archive, "");
-    const auto names = ArchiveNames(archive);
-    EXPECT_TRUE(IsArchiveItself(folder.Path() + L"ARCHIVE-with-a-long-name.ZIP", names));
-    EXPECT_TRUE(IsArchiveItself(folder.Path() + L"archive-with-a-long-name.zip. ", names));
-    EXPECT_FALSE(IsArchiveItself(folder.Path() + L"archive.zip", names));
+    const std::wstring file = folder.Path() + L"archive-with-a-long-name.zip";
+    WriteWholeFile(file, "");
+    WriteWholeFile(folder.Path() + L"other.zip", "");
+    wchar_t shortName[MAX_PATH]{};
+    ASSERT_TRUE(::GetShortPathNameW(file.c_str(), shortName, MAX_PATH));
+    ASSERT_TRUE(::CreateHardLinkW((folder.Path() + L"link.zip").c_str(), file.c_str(), nullptr));
+
+    const auto identity = IdentityOf(file);
+    ASSERT_TRUE(identity);
+    for (const std::wstring& name :
+         {folder.Path() + L"ARCHIVE-with-a-long-name.ZIP", folder.Path() + L"archive-with-a-long-name.zip. ",
+          std::wstring(shortName), folder.Path() + L"link.zip"})
+        EXPECT_TRUE(IdentityOf(name) == identity) << name;
+    EXPECT_FALSE(IdentityOf(folder.Path() + L"other.zip") == identity);
+    EXPECT_FALSE(IdentityOf(folder.Path() + L"missing.zip"));
 }

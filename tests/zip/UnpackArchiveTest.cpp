@@ -4,12 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "AbUnZipper.h"
 #include "Failure.h"
@@ -34,6 +40,39 @@ std::wstring Made(const std::string& name) { return Win(std::string(ZIP_ARCHIVES
 
 DWORD Attributes(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
 
+// A stored archive made here, for entry names known only while the test runs.
+std::string StoredArchive(const std::vector<std::pair<std::string, std::string>>& entries) {
+    auto put = [](std::string& out, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out += static_cast<char>(value >> (8 * i) & 0xFF);
+    };
+    std::string out, directory;
+    for (const auto& [name, data] : entries) {
+        const auto crc = static_cast<std::uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+        const auto offset = static_cast<std::uint32_t>(out.size());
+        const auto size = static_cast<std::uint32_t>(data.size());
+        // Signature, version needed, flags, method, time, date.
+        put(out, 0x04034b50, 4), put(out, 20, 2), put(out, 0, 2), put(out, 0, 2), put(out, 0, 4);
+        put(out, crc, 4), put(out, size, 4), put(out, size, 4), put(out, name.size(), 2), put(out, 0, 2);
+        out += name + data;
+        // Signature, made by, needed, flags, method, time, date.
+        put(directory, 0x02014b50, 4), put(directory, 20, 2), put(directory, 20, 2), put(directory, 0, 4);
+        put(directory, 0, 4), put(directory, crc, 4), put(directory, size, 4), put(directory, size, 4);
+        // Name, extra and comment lengths, disk, internal and external attributes, offset.
+        put(directory, name.size(), 2), put(directory, 0, 4), put(directory, 0, 4), put(directory, 0x20, 4);
+        put(directory, offset, 4);
+        directory += name;
+    }
+    const auto at = static_cast<std::uint32_t>(out.size());
+    out += directory;
+    put(out, 0x06054b50, 4), put(out, 0, 4), put(out, entries.size(), 2), put(out, entries.size(), 2);
+    put(out, directory.size(), 4), put(out, at, 4), put(out, 0, 2);
+    return out;
+}
+
+std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
+
 // Each test works in its own folder: sandbox\target\ receives the archive
 // and its entries; nothing may appear beside target.
 class Extraction : public ::testing::Test {
@@ -45,6 +84,10 @@ protected:
     std::optional<std::wstring> Unpack(const std::wstring& source, const std::wstring& as = L"main.zip") {
         archive = target + as;
         EXPECT_TRUE(::CopyFileW(source.c_str(), archive.c_str(), FALSE)) << "copy failed";
+        return UnpackInPlace();
+    }
+    // Unpacks archive, which is already in place.
+    std::optional<std::wstring> UnpackInPlace() {
         try {
             UnpackArchive(unzipper, archive);
         } catch (const Failure& f) {
@@ -123,17 +166,37 @@ TEST_F(Extraction, EntriesLandFlatInTheTargetFolderAndNowhereElse) {
     EXPECT_FALSE(FileExists(target + L"data"));
 }
 
+// Not one folder up, and not anywhere on the way to the drive's root either:
+// the backslash sample aims at X:\Temp\evil.txt.
 TEST_F(Extraction, SampleTraversalNamesStayInside) {
-    for (const char* sample :
-         {"names-path-traversal-dotdot-dotnet.zip", "names-path-traversal-backslash-sharpcompress.zip",
-          "names-invalid-on-windows-dotnet.zip", "attrs-unix-symlink-go.zip"}) {
-        Unpack(Fixture(sample));  // some of these stop on a name no path can hold
-        EXPECT_EQ(Listing(sandbox), (std::set<std::wstring>{L"target"})) << sample;
+    const struct {
+        const char* sample;
+        std::set<std::wstring> files;
+    } cases[] = {
+        {"names-path-traversal-dotdot-dotnet.zip", {L"ka.txt"}},
+        {"names-path-traversal-backslash-sharpcompress.zip", {L"good.txt", L"evil.txt"}},
+        // Names made on Unix; the bare name of "Test\"<>|...*?:.txt" is what follows its colon.
+        {"names-invalid-on-windows-dotnet.zip", {L"normalText.txt", L".txt"}},
+        // A link entry becomes a plain file holding the link text, never a link.
+        {"attrs-unix-symlink-go.zip", {L"symlink"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Unpack(Fixture(c.sample)), std::nullopt) << c.sample;
+        EXPECT_EQ(Listing(target), c.files) << c.sample;
         for (const auto& name : Listing(target))
-            EXPECT_FALSE(fs::is_directory(fs::path(target + name))) << sample;
+            EXPECT_FALSE(fs::is_directory(fs::path(target + name))) << c.sample;
+        EXPECT_EQ(Listing(sandbox), (std::set<std::wstring>{L"target"})) << c.sample;
+        for (fs::path up = fs::path(sandbox).parent_path();; up = up.parent_path()) {
+            for (const wchar_t* name : {L"ka.txt", L"evil.txt", L"Temp\\evil.txt", L"good.txt", L"symlink"})
+                EXPECT_FALSE(FileExists(up / name)) << c.sample << " wrote " << (up / name).string();
+            if (up == up.root_path() || up.parent_path() == up) break;
+        }
+        if (c.files.contains(L"symlink")) {
+            EXPECT_EQ(Content(L"symlink"), "../target");
+        }
+        for (const auto& name : c.files)
+            ::DeleteFileW((target + name).c_str());
     }
-    // A link entry becomes a plain file holding the link text, never a link.
-    EXPECT_EQ(Content(L"symlink"), "../target");
 }
 
 TEST_F(Extraction, AnImpossibleCharacterStopsWithEarlierEntriesKept) {
@@ -170,12 +233,22 @@ TEST_F(Extraction, EveryMethodExtractsFromRealArchives) {
     }
 }
 
-// Unpacking reports no progress, but the window paints from these calls.
+// Unpacking reports no progress, but the window paints from these calls:
+// also while one large entry is being written.
 TEST_F(Extraction, ReportsBusyWhileWriting) {
-    int calls = 0;
-    unzipper.SetOnBusy([&] { ++calls; });
-    EXPECT_EQ(Unpack(Made("infozip-deflate.zip")), std::nullopt);
-    EXPECT_GE(calls, 1);
+    const std::wstring large = target + L"large.bin";
+    std::vector<std::uint64_t> sizes;  // of large.bin at each call
+    unzipper.SetOnBusy([&] {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        const bool there = ::GetFileAttributesExW(large.c_str(), GetFileExInfoStandard, &data);
+        sizes.push_back(there ? std::uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow : 0);
+        // Longer than the calls are spaced, so the next block's call is passed on.
+        ::Sleep(60);
+    });
+    EXPECT_EQ(Unpack(Made("large-stored.zip")), std::nullopt);
+    EXPECT_EQ(fs::file_size(fs::path(large)), 1500000u);
+    EXPECT_TRUE(std::any_of(sizes.begin(), sizes.end(), [](std::uint64_t n) { return n > 0 && n < 1500000; }))
+        << "no call while large.bin was being written";
 }
 
 TEST_F(Extraction, ExistingFilesAreReplacedWithoutAsking) {
@@ -194,6 +267,25 @@ TEST_F(Extraction, FilesInUseAreKeptSilently) {
     EXPECT_EQ(Unpack(Made("py-main.zip")), std::nullopt);
     running.Reset();
     EXPECT_EQ(Content(L"VENKOR.EXE"), "running");
+    EXPECT_EQ(Content(L"only-main.txt"), "main");
+}
+
+// Mapped into memory (a loaded DLL, say), a file cannot be replaced either.
+TEST_F(Extraction, MappedFilesAreKeptSilently) {
+    const std::wstring file = target + L"VENKOR.EXE";
+    WriteWholeFile(file, "mapped");
+    UniqueFile handle(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(handle);
+    UniqueHandle mapping(::CreateFileMappingW(handle.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    ASSERT_TRUE(mapping);
+    void* view = ::MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0);
+    ASSERT_TRUE(view);
+    handle.Reset();  // only the mapping holds the file now
+    EXPECT_EQ(Unpack(Made("py-main.zip")), std::nullopt);
+    ::UnmapViewOfFile(view);
+    mapping.Reset();
+    EXPECT_EQ(Content(L"VENKOR.EXE"), "mapped");
     EXPECT_EQ(Content(L"only-main.txt"), "main");
 }
 
@@ -247,7 +339,7 @@ TEST_F(Extraction, AnEmptyArchiveWritesNothingAndIsDeleted) {
 TEST_F(Extraction, EntriesThatCannotBeWrittenFaithfullyAreReported) {
     // older: a file of the entry's name exists beforehand. It is deleted when
     // decoding fails (a CRC-32 mismatch included) and kept when the entry is
-    // refused before its file is touched.
+    // refused before its file is touched (a method outside the table included).
     enum Older { None, Deleted, Kept };
     const struct {
         const char* archive;
@@ -259,7 +351,7 @@ TEST_F(Extraction, EntriesThatCannotBeWrittenFaithfullyAreReported) {
         {"mend-crc.zip", L"crc.txt", L"its data does not match its CRC-32 checksum", L"crc.txt", Deleted},
         {"mend-damaged.zip", L"damaged.txt", L"its compressed data is damaged", L"damaged.txt", Deleted},
         {"mend-method.zip", L"method7.txt", L"it uses compression method 7, which is not supported", L"method7.txt",
-         Deleted},
+         Kept},
         {"mend-encrypted.zip", L"secret.txt", L"it is encrypted", L"secret.txt", Kept},
         {"mend-version.zip", L"future.txt", L"it needs ZIP version 6.4", L"future.txt", Kept},
         {"mend-local.zip", L"badlocal.txt", L"its local header is missing or damaged", L"badlocal.txt", Kept},
@@ -296,14 +388,70 @@ TEST_F(Extraction, SeveralFaultsNameTheFirstAndCountThem) {
               L"Could not extract 2 entries from the archive; the first is \"secret.txt\": it is encrypted.");
 }
 
+// Under any name that reaches the archive file: its own, its short (8.3)
+// name, a hard link to it.
 TEST_F(Extraction, AnEntryNeverOverwritesTheArchiveItself) {
-    const auto failure = Unpack(Made("mend-self.zip"), L"self.zip");
-    EXPECT_EQ(failure,
-              L"Could not extract \"folder/self.zip\" from the archive: "
-              L"it would overwrite the archive being extracted.");
-    unzipper.CloseArchive();
-    EXPECT_EQ(ReadWholeFile(archive), ReadWholeFile(Made("mend-self.zip")));
-    EXPECT_EQ(Content(L"later.txt"), "after the bad one\r\n");
+    enum Alias { Own, Short, Link };
+    for (Alias alias : {Own, Link, Short}) {
+        archive = target + L"archive-with-a-long-name.zip";
+        std::wstring entry = L"archive-with-a-long-name.zip";
+        WriteWholeFile(archive, "placeholder");
+        if (alias == Short) {
+            wchar_t shortName[MAX_PATH]{};
+            ASSERT_TRUE(::GetShortPathNameW(archive.c_str(), shortName, MAX_PATH));
+            entry = fs::path(shortName).filename().wstring();
+        } else if (alias == Link) {
+            entry = L"link.zip";
+            ASSERT_TRUE(::CreateHardLinkW((target + entry).c_str(), archive.c_str(), nullptr));
+        }
+        const std::string bytes = StoredArchive(
+            {{"good.txt", "good entry\r\n"}, {"folder/" + Narrow(entry), "would overwrite"}, {"later.txt", "later"}});
+        WriteWholeFile(archive, bytes);
+        EXPECT_EQ(UnpackInPlace(), L"Could not extract \"folder/" + entry +
+                                       L"\" from the archive: it would overwrite the archive being extracted.")
+            << alias;
+        EXPECT_EQ(ReadWholeFile(archive), bytes) << alias;
+        EXPECT_TRUE(FileExists(target + L"later.txt")) << alias;
+        unzipper.CloseArchive();
+        ::DeleteFileW((target + entry).c_str());
+        ::DeleteFileW(archive.c_str());
+    }
+}
+
+// Entries that share compressed data could fill the drive from a small
+// archive: the archive is refused before anything is written.
+TEST_F(Extraction, OverlappingEntriesRefuseTheArchive) {
+    for (const char* made : {"overlap-shared.zip", "overlap-next.zip", "overlap-directory.zip"}) {
+        EXPECT_EQ(Unpack(Made(made)), L"Invalid file - entries of the archive overlap") << made;
+        EXPECT_EQ(Listing(target), (std::set<std::wstring>{L"main.zip"})) << made;
+    }
+}
+
+// A count of 2^40 entries in a file of 1 GiB: an archive failure, not an
+// exception of the memory allocator.
+TEST_F(Extraction, AHostileEntryCountIsAnArchiveFailure) {
+    archive = target + L"main.zip";
+    const std::string tail = ReadWholeFile(Made("hostile-count-at-1g.tail"));
+    {
+        UniqueFile file(
+            ::CreateFileW(archive.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
+        // The gigabyte before the archive stays sparse where the file system can.
+        LARGE_INTEGER at{};
+        at.QuadPart = 1 << 30;
+        ASSERT_TRUE(::SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN));
+        DWORD written = 0;
+        ASSERT_TRUE(::WriteFile(file.Get(), tail.data(), static_cast<DWORD>(tail.size()), &written, nullptr));
+    }
+    EXPECT_EQ(UnpackInPlace(), L"Invalid file - not a PKZip file");
+}
+
+// So that the user can delete or replace the archive while the failure shows.
+TEST_F(Extraction, AFailedArchiveIsClosedAtOnce) {
+    for (const char* made : {"py-pipe.zip", "mend-crc.zip"}) {
+        EXPECT_TRUE(Unpack(Made(made))) << made;
+        EXPECT_TRUE(::DeleteFileW(archive.c_str())) << made << ": error " << ::GetLastError();
+    }
 }
 
 TEST_F(Extraction, EncryptedSampleEntriesAreLeftOutAndReported) {

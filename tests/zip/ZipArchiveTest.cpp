@@ -80,6 +80,13 @@ TEST(ZipArchive, ArchiveFaultsFollowWhatIsWrongWithTheFile) {
         // record is not used and the classic record's wrong offsets are.
         {Fixture("zip64-compsize-only-eocd32-wrong-sharpcompress.zip"), ArchiveFault::BadCentralHeader},
         {Made("bad-extra-past-end.zip"), ArchiveFault::ReadError},
+        // Entries whose data overlap each other or the directory, by their
+        // local headers and the directory's sizes: two entries on one local
+        // header, data over the next local header, data into the directory.
+        {Made("overlap-shared.zip"), ArchiveFault::Overlapping},
+        {Made("overlap-next.zip"), ArchiveFault::Overlapping},
+        {Made("overlap-directory.zip"), ArchiveFault::Overlapping},
+        {Fixture("malformed-compressed-size-out-of-bounds-dotnet.zip"), ArchiveFault::Overlapping},
     };
     for (const auto& c : cases)
         EXPECT_EQ(OpenFault(c.path), c.fault) << c.path;
@@ -168,7 +175,6 @@ TEST(ZipArchive, EntryFaultsNameWhatIsWrong) {
         {Fixture("encrypted-mixed-zipcrypto-aes-plain-dotnet.zip"), u"file3-encrypted.txt", EntryFault::Encrypted},
         {Fixture("malformed-crc-mismatch-libzip.zip"), u"a", EntryFault::CrcMismatch},
         {Fixture("malformed-local-signature-wrong-dotnet.zip"), u"first.txt", EntryFault::LocalHeaderDamaged},
-        {Fixture("malformed-compressed-size-out-of-bounds-dotnet.zip"), u"first.txt", EntryFault::ReadError},
         {Fixture("method-96-jpeg-unsupported-winzip-corkami.zip"), u"tiny.jpg", EntryFault::Unsupported},
         {Made("mend-crc.zip"), u"crc.txt", EntryFault::CrcMismatch},
         {Made("mend-damaged.zip"), u"damaged.txt", EntryFault::Damaged},
@@ -187,6 +193,32 @@ TEST(ZipArchive, EntryFaultsNameWhatIsWrong) {
     EXPECT_FALSE(Extract(mixed.zip, mixed.Index(u"file4-unencrypted.txt")).fault);
     Archive mend(Made("mend-damaged.zip"));
     EXPECT_EQ(Extract(mend.zip, mend.Index(u"later.txt")).content, "after the bad one\r\n");
+}
+
+// What can be known without decoding is known before anything is written:
+// OpenEntry refuses these, so an older file of the entry's name is never touched.
+TEST(ZipArchive, UnwritableEntriesAreRefusedWhenOpened) {
+    const struct {
+        std::string path;
+        std::u16string entry;
+        EntryFault fault;
+    } cases[] = {
+        {Made("mend-method.zip"), u"method7.txt", EntryFault::Unsupported},
+        {Fixture("method-96-jpeg-unsupported-winzip-corkami.zip"), u"tiny.jpg", EntryFault::Unsupported},
+        {Made("mend-encrypted.zip"), u"secret.txt", EntryFault::Encrypted},
+        {Made("mend-version.zip"), u"future.txt", EntryFault::VersionTooNew},
+        {Made("mend-local.zip"), u"badlocal.txt", EntryFault::LocalHeaderDamaged},
+    };
+    for (const auto& c : cases) {
+        Archive a(c.path);
+        std::optional<EntryFault> fault;
+        try {
+            a.zip.OpenEntry(a.Index(c.entry));
+        } catch (const EntryError& e) {
+            fault = e.Fault();
+        }
+        EXPECT_EQ(fault, c.fault) << c.path;
+    }
 }
 
 TEST(ZipArchive, NamesAreCp437UnlessFlaggedUtf8) {

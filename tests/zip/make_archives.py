@@ -128,22 +128,27 @@ class Entry:
         self.central_extra = kw.get("central_extra", b"")
         self.extra_len = kw.get("extra_len")  # a length that lies about the extra field
         self.zip64 = kw.get("zip64", False)
+        self.csize = kw.get("csize")  # a compressed size that lies, in both headers
+        self.same_as = kw.get("same_as")  # no data of its own: points at that earlier entry's local header
 
 
 def build(entries, path, zip64_end=False, tail_cut=0):
     out = bytearray()
     central = bytearray()
+    offsets = []
     for e in entries:
-        offset = len(out)
-        csize, usize = len(e.packed), len(e.data)
+        offset = len(out) if e.same_as is None else offsets[e.same_as]
+        offsets.append(offset)
+        csize, usize = len(e.packed) if e.csize is None else e.csize, len(e.data)
         if e.zip64:
             local_extra = struct.pack("<HHQQ", 1, 16, usize, csize)
             l_c, l_u = 0xFFFFFFFF, 0xFFFFFFFF
         else:
             local_extra, l_c, l_u = b"", csize, usize
-        out += e.local_sig + struct.pack("<HHHHHIIIHH", e.need, e.flags, e.method, dos_time(), DOS_DATE,
-                                         e.crc, l_c, l_u, len(e.name), len(local_extra))
-        out += e.name + local_extra + e.packed
+        if e.same_as is None:
+            out += e.local_sig + struct.pack("<HHHHHIIIHH", e.need, e.flags, e.method, dos_time(), DOS_DATE,
+                                             e.crc, l_c, l_u, len(e.name), len(local_extra))
+            out += e.name + local_extra + e.packed
         extra = e.central_extra
         c_c, c_u, c_o = csize, usize, offset
         if e.zip64:
@@ -201,6 +206,46 @@ def crafted_archives():
         build([good, bad, later], f"mend-{key}.zip")
     # Several faults: the first one in directory order is named.
     build([good, faulty["encrypted"], faulty["crc"], later], "mend-several.zip")
+
+    # Entries whose data overlap: refused as a whole, nothing written.
+    # Two entries on one local header (minizip checks only the length of the
+    # local name); the first entry's data, as its headers size it, running
+    # over the next local header; data running into the directory.
+    bomb = Entry("bomb1.bin", b"\0" * 100000, method=8)
+    build([good, bomb, Entry("bomb2.bin", b"\0" * 100000, method=8, same_as=1), later], "overlap-shared.zip")
+    build([Entry("first.txt", b"first", csize=40), good, later], "overlap-next.zip")
+    build([good, Entry("into.txt", b"runs into the directory", csize=60)], "overlap-directory.zip")
+
+    # One large entry: several blocks to write.
+    rnd = random.Random(11)
+    build([Entry("large.bin", bytes(rnd.getrandbits(8) for _ in range(1500000)))], "large-stored.zip")
+    # Far more than a small drive holds, between two small entries.
+    build([good, Entry("big.bin", b"\0" * (4 << 20), method=8), later], "full-drive.zip")
+    hostile_count()
+
+
+# A ZIP64 directory that claims 2^40 entries and holds one, placed 1 GiB into
+# a file (the test writes it there, leaving the rest sparse): the count must
+# size nothing, and the file's size must not either.
+HOSTILE_AT = 1 << 30
+
+
+def hostile_count():
+    name, data = b"a.txt", b"one entry\n"
+    crc = zlib.crc32(data)
+    local = b"PK\x03\x04" + struct.pack("<HHHHHIIIHH", 20, 0, 0, dos_time(), DOS_DATE, crc, len(data), len(data),
+                                         len(name), 0) + name + data
+    cd_at = HOSTILE_AT + len(local)
+    central = b"PK\x01\x02" + struct.pack("<HHHHHHIIIHHHHHII", 20, 20, 0, 0, dos_time(), DOS_DATE, crc, len(data),
+                                          len(data), len(name), 0, 0, 0, 0, 0x20, HOSTILE_AT) + name
+    end64_at = cd_at + len(central)
+    count = 1 << 40
+    tail = local + central
+    tail += b"PK\x06\x06" + struct.pack("<QHHIIQQQQ", 44, 45, 45, 0, 0, count, count, len(central), cd_at)
+    tail += b"PK\x06\x07" + struct.pack("<IQI", 0, end64_at, 1)
+    tail += b"PK\x05\x06" + struct.pack("<HHHHIIH", 0, 0, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0)
+    with open(os.path.join(OUT, "hostile-count-at-1g.tail"), "wb") as f:
+        f.write(tail)
 
 
 def main():

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <exception>
+#include <new>
 #include <vector>
 
 extern "C" {
@@ -81,8 +82,8 @@ void DecodePpmd(ByteSource& raw, SizedSink& out) {
     if (restore >= PPMD8_RESTORE_METHOD_UNSUPPPORTED) ThrowUnsupported("PPMd restore method not supported");
 
     Model model;
-    if (!Ppmd8_Alloc(model.get(), megabytes << 20, &kAllocator))
-        ThrowUnsupported("not enough memory for the PPMd model");
+    // Up to 256 MB, as the entry asks: more than a 32-bit process may find.
+    if (!Ppmd8_Alloc(model.get(), megabytes << 20, &kAllocator)) throw std::bad_alloc();
     ByteFeed feed;
     feed.vt.Read = &ByteFeed::Next;
     feed.source = &raw;

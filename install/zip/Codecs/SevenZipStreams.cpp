@@ -1,6 +1,7 @@
 #include "SevenZipStreams.h"
 
 #include <limits>
+#include <new>
 
 namespace zipcodec {
 
@@ -48,7 +49,7 @@ void RunCoder(ICompressCoder* coder, ByteSource& raw, SizedSink& out, bool sizeE
             ThrowDamaged("compressed data ends early");
         return;
     }
-    if (result == E_OUTOFMEMORY) ThrowUnsupported("not enough memory to decode");
+    if (result == E_OUTOFMEMORY) throw std::bad_alloc();
     if (result == E_NOTIMPL) ThrowUnsupported("coding options not supported");
     ThrowDamaged("invalid compressed data");
 }

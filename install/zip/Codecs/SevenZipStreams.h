@@ -33,8 +33,8 @@ SinkOutStream(SizedSink& sink, std::exception_ptr& failure) : sink_(sink), failu
 ;
 
 // Runs a 7-Zip coder over the whole entry and maps its result: a stream
-// failure rethrows, E_OUTOFMEMORY and E_NOTIMPL are Unsupported, any other
-// failure is Damaged. sizeEndsData: the method has no end code, so the coder
+// failure rethrows, E_OUTOFMEMORY is std::bad_alloc, E_NOTIMPL is
+// Unsupported, any other failure is Damaged. sizeEndsData: the method has no end code, so the coder
 // stops at the entry's size; otherwise it runs to the stream's own end and
 // the sink refuses anything beyond the size.
 void RunCoder(ICompressCoder* coder, ByteSource& raw, SizedSink& out, bool sizeEndsData);
