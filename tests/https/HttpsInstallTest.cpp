@@ -2,32 +2,19 @@
 // TLS servers (Python's ssl, servers.sh) with certificates of a test
 // CA that the run trusts instead of Windows' store. Wine drive V: is a folder
 // of this test alone (with_drive.sh).
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
 #include <cstdint>
-#include <filesystem>
-#include <optional>
-#include <string>
 
-#include "Failure.h"
-#include "InstallPlan.h"
-#include "InstallRun.h"
 #include "LoopbackServer.h"
-#include "TestFiles.h"
+#include "SignedRunFixture.h"
 #include "TlsSettings.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::wstring kPad = L"V:\\VENKOR\\";
 const std::wstring kTlsFailure = L"The secure connection to the file server failed: ";
 
-std::string Fixture(const char* folder, const std::string& name) {
-    return ReadWholeFile("Z:" + std::string(folder) + "/" + name);
-}
+std::string Fixture(const char* folder, const std::string& name) { return MadeFile(folder, name); }
 
 // https://localhost:PORT/ of the TLS server with name's certificate
 // (servers.sh, started by ctest before this test).
@@ -38,34 +25,14 @@ std::wstring Server(const char* name) {
     return L"https://localhost:" + std::wstring(port.begin(), port.end()) + L"/";
 }
 
-class HttpsInstall : public ::testing::Test {
+class HttpsInstall : public SignedRunFixture {
 protected:
-    void SetUp() override { Clear(); }
-    void TearDown() override {
-        unzipper.CloseArchive();
-        Clear();
-    }
-    static void Clear() {
-        std::error_code ec;
-        for (auto& f : fs::recursive_directory_iterator(fs::path(kPad), ec))
-            ::SetFileAttributesW(f.path().c_str(), FILE_ATTRIBUTE_NORMAL);
-        fs::remove_all(fs::path(kPad), ec);
-    }
-
     std::optional<std::wstring> Run(const std::wstring& fileServer) {
         InstallSource source(fileServer);
         source.signingKey = Fixture(SIGNED_FILES, "maker.pub.line");
         source.trustedCertificates = Fixture(CERTIFICATES, "ca.pem");
-        try {
-            RunInstallation(InstallFolder(L'V'), http, unzipper, source);
-        } catch (const Failure& f) {
-            return f.Message();
-        }
-        return std::nullopt;
+        return SignedRunFixture::Run(source);
     }
-
-    TIdHTTP http;
-    TAbUnZipper unzipper;
 };
 
 TEST_F(HttpsInstall, InstallsSignedArchivesFromAServerWithATrustedCertificate) {

@@ -2,29 +2,16 @@
 // every archive is unpacked only after its signature, made by the real
 // minisign tool, verifies against the maker's key. Wine drive V: is a folder
 // of this test alone (with_drive.sh).
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <optional>
-#include <set>
-#include <string>
 #include <vector>
 
-#include "Failure.h"
-#include "InstallPlan.h"
-#include "InstallRun.h"
 #include "LoopbackServer.h"
-#include "TestFiles.h"
+#include "SignedRunFixture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::wstring kPad = L"V:\\VENKOR\\";
-
-std::string Signed(const std::string& name) { return ReadWholeFile("Z:" + std::string(SIGNED_FILES) + "/" + name); }
+std::string Signed(const std::string& name) { return MadeFile(SIGNED_FILES, name); }
 Reply Ok(const std::string& body) {
     return {{"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body}};
 }
@@ -33,35 +20,12 @@ std::wstring NotSigned(const std::wstring& archive) {
     return L"The file \"" + archive + L"\" is not signed with the maker's key; nothing was installed from it.";
 }
 
-class SignedInstall : public ::testing::Test {
+class SignedInstall : public SignedRunFixture {
 protected:
-    void SetUp() override { Clear(); }
-    void TearDown() override {
-        unzipper.CloseArchive();
-        Clear();
-    }
-    static void Clear() {
-        std::error_code ec;
-        for (auto& f : fs::recursive_directory_iterator(fs::path(kPad), ec))
-            ::SetFileAttributesW(f.path().c_str(), FILE_ATTRIBUTE_NORMAL);
-        fs::remove_all(fs::path(kPad), ec);
-    }
-
     std::optional<std::wstring> Run(LoopbackServer& server) {
         InstallSource source(server.BaseUrl());
         source.signingKey = Signed("maker.pub.line");
-        try {
-            RunInstallation(InstallFolder(L'V'), http, unzipper, source);
-        } catch (const Failure& f) {
-            return f.Message();
-        }
-        return std::nullopt;
-    }
-    static std::set<std::wstring> Listing() {
-        std::set<std::wstring> names;
-        for (auto& f : fs::directory_iterator(fs::path(kPad)))
-            names.insert(f.path().filename().wstring());
-        return names;
+        return SignedRunFixture::Run(source);
     }
     static std::vector<std::string> RequestLines(const LoopbackServer& server) {
         std::vector<std::string> lines;
@@ -69,9 +33,6 @@ protected:
             lines.push_back(head.substr(0, head.find("\r\n")));
         return lines;
     }
-
-    TIdHTTP http;
-    TAbUnZipper unzipper;
 };
 
 TEST_F(SignedInstall, FetchesEachSignatureAfterItsArchiveOverTheSameConnectionAndInstalls) {
