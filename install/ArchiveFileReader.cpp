@@ -1,6 +1,7 @@
 #include "ArchiveFileReader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 
 std::uint64_t ArchiveFileReader::Size() {
@@ -10,8 +11,11 @@ std::uint64_t ArchiveFileReader::Size() {
 }
 
 std::size_t ArchiveFileReader::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t size) {
+    // No file reaches 2^63 bytes, and Windows takes such an offset for a
+    // wrong parameter: a position read from a hostile archive ends the file.
+    constexpr std::uint64_t kBeyondAnyFile = std::uint64_t{1} << 63;
     std::size_t total = 0;
-    while (total < size) {
+    while (total < size && offset < kBeyondAnyFile && total < kBeyondAnyFile - offset) {
         OVERLAPPED at{};
         at.Offset = static_cast<DWORD>(offset + total);
         at.OffsetHigh = static_cast<DWORD>((offset + total) >> 32);

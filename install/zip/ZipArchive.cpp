@@ -306,7 +306,12 @@ void ZipArchive::OpenEntry(std::size_t index) {
 // here: it is never decoded.
 void ZipArchive::RefuseOverlappingEntries(std::uint64_t endRecord) {
     if (entries_.empty()) return;
-    const std::optional<DirectorySpan> directory = FindDirectory(stream_->file, endRecord);
+    std::optional<DirectorySpan> directory;
+    try {
+        directory = FindDirectory(stream_->file, endRecord);
+    } catch (...) {
+        throw ArchiveError(ArchiveFault::ReadError);
+    }
     // A reading of the end records that differs from minizip's is no archive to trust.
     if (!directory || directory->offset != positions_.front().directoryOffset)
         throw ArchiveError(ArchiveFault::BadCentralHeader);

@@ -446,6 +446,13 @@ TEST_F(Extraction, AHostileEntryCountIsAnArchiveFailure) {
     EXPECT_EQ(UnpackInPlace(), L"Invalid file - not a PKZip file");
 }
 
+// Positions read from the archive may point anywhere, also past what any
+// file can hold: a locator that names such a ZIP64 record is not used.
+TEST_F(Extraction, AZip64LocatorPointingBeyondAnyFileIsNotUsed) {
+    EXPECT_EQ(Unpack(Made("odd-locator.zip")), std::nullopt);
+    EXPECT_EQ(Content(L"good.txt"), "good entry\r\n");
+}
+
 // So that the user can delete or replace the archive while the failure shows.
 TEST_F(Extraction, AFailedArchiveIsClosedAtOnce) {
     for (const char* made : {"py-pipe.zip", "mend-crc.zip"}) {

@@ -222,6 +222,23 @@ def crafted_archives():
     # Far more than a small drive holds, between two small entries.
     build([good, Entry("big.bin", b"\0" * (4 << 20), method=8), later], "full-drive.zip")
     hostile_count()
+    odd_locator()
+
+
+# A ZIP64 locator before the end record that names a record 2^64 - 256 bytes
+# into the file; the end record's directory size takes the locator in, so the
+# archive reads as a plain one.
+def odd_locator():
+    good = Entry("good.txt", b"good entry\r\n")
+    build([good], "odd-locator.zip")
+    path = os.path.join(OUT, "odd-locator.zip")
+    data = bytearray(open(path, "rb").read())
+    end = len(data) - 22
+    size, offset = struct.unpack_from("<II", data, end + 12)
+    struct.pack_into("<I", data, end + 12, size + 20)
+    data[end:end] = b"PK\x06\x07" + struct.pack("<IQI", 0, (1 << 64) - 256, 1)
+    with open(path, "wb") as f:
+        f.write(data)
 
 
 # A ZIP64 directory that claims 2^40 entries and holds one, placed 1 GiB into
