@@ -1,6 +1,7 @@
 // Extraction into a real folder: TAbUnZipper and UnpackArchive on archives
 // made by real tools, samples and crafted ones.
 #include <windows.h>
+#include <winioctl.h>
 
 #include <gtest/gtest.h>
 
@@ -437,6 +438,8 @@ TEST_F(Extraction, AHostileEntryCountIsAnArchiveFailure) {
             ::CreateFileW(archive.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(file);
         // The gigabyte before the archive stays sparse where the file system can.
+        DWORD returned = 0;
+        ::DeviceIoControl(file.Get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
         LARGE_INTEGER at{};
         at.QuadPart = 1 << 30;
         ASSERT_TRUE(::SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN));
