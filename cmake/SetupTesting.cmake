@@ -47,7 +47,10 @@ function(setup_test)
   if(T_DRIVE)
     list(APPEND locks drive_v)  # with_drive.sh maps V: in the shared prefix
   endif()
-  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600)
+  # A program that crashes under Wine may still exit with 0: a test passes
+  # only when GoogleTest printed its summary and no failure.
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600 PASS_REGULAR_EXPRESSION "\\[  PASSED  \\]"
+    FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
   if(locks)
     set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK "${locks}")
   endif()
