@@ -65,15 +65,32 @@ void TInstallDrive::BuildList() {
     SendMessageW(handle_, CB_RESETCONTENT, 0, 0);
 
     for (const std::wstring& root : fixedDrives_()) {
-        SHFILEINFOW info{};
-        const auto list = SHGetFileInfoW(root.c_str(), 0, &info, sizeof info,
-                                         SHGFI_DISPLAYNAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-        if (list) icons_ = reinterpret_cast<HIMAGELIST>(list);
-        Entry entry{static_cast<wchar_t>(std::towupper(root[0])), list ? info.iIcon : -1, Trimmed(info.szDisplayName)};
-        if (entry.name.empty()) entry.name = std::wstring(1, entry.letter) + L":";
+        const auto letter = static_cast<wchar_t>(std::towupper(root[0]));
+        Entry entry{root, letter, -1, std::wstring(1, letter) + L":"};
+        if (shown_) Describe(entry);
         SendMessageW(handle_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.name.c_str()));
         entries_.push_back(std::move(entry));
     }
+}
+
+void TInstallDrive::Describe(Entry& entry) {
+    SHFILEINFOW info{};
+    const auto list = SHGetFileInfoW(entry.root.c_str(), 0, &info, sizeof info,
+                                     SHGFI_DISPLAYNAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    if (list) icons_ = reinterpret_cast<HIMAGELIST>(list);
+    entry.icon = list ? info.iIcon : -1;
+    if (std::wstring name = Trimmed(info.szDisplayName); !name.empty()) entry.name = std::move(name);
+}
+
+void TInstallDrive::Describe() {
+    NoDiskPrompts noPrompts;
+    const auto selected = SendMessageW(handle_, CB_GETCURSEL, 0, 0);
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        Describe(entries_[i]);
+        SendMessageW(handle_, CB_DELETESTRING, i, 0);
+        SendMessageW(handle_, CB_INSERTSTRING, i, reinterpret_cast<LPARAM>(entries_[i].name.c_str()));
+    }
+    SendMessageW(handle_, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
 
 int TInstallDrive::IndexOf(wchar_t letter) const {
@@ -100,6 +117,7 @@ void TInstallDrive::SelectionChanged() {
 void TInstallDrive::Shown() {
     if (shown_) return;
     shown_ = true;
+    Describe();
     if (drive_ != 0 || entries_.empty()) return;
     wchar_t current[MAX_PATH] = {};
     const DWORD length = GetCurrentDirectoryW(MAX_PATH, current);

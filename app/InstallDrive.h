@@ -34,20 +34,27 @@ public:
     // Called by the window for the chooser's notifications and events.
     void DrawItem(const DRAWITEMSTRUCT& item) const;
     void SelectionChanged();
-    // The first time the chooser is shown without a selection it picks the
-    // drive of the current directory when listed, otherwise the first drive.
+    // The first time the chooser is shown it takes the drives' shell names
+    // and icons, and without a selection it picks the drive of the current
+    // directory when listed, otherwise the first drive.
     void Shown();
     // A volume arrived or was removed: the list is built again.
     void VolumesChanged();
 
 private:
     struct Entry {
+        std::wstring root;
         wchar_t letter;
         int icon;
         std::wstring name;
     };
 
     void BuildList();
+    // Asks the shell for each entry's display name and icon: slow (it reads
+    // every volume), so it waits until the chooser is first shown, and the
+    // entries are named by their letters until then.
+    void Describe();
+    void Describe(Entry& entry);
     int IndexOf(wchar_t letter) const;
     void Select(int index);
 

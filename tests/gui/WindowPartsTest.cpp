@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <string>
@@ -120,6 +121,31 @@ TEST_F(InstallDriveTest, SelectsListedDrivesByLetterOnly) {
     chooser.VolumesChanged();
     EXPECT_EQ(L'C', chooser.Drive());
     EXPECT_EQ(selected, Selected(chooser));
+}
+
+TEST_F(InstallDriveTest, ShowsTheShellsDriveNamesOnceShownAndKeepsTheSelection) {
+    const auto text = [](const TInstallDrive& chooser, int index) {
+        wchar_t item[MAX_PATH] = {};
+        SendMessageW(chooser.Handle(), CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(item));
+        return std::wstring(item);
+    };
+    SHFILEINFOW info{};
+    ASSERT_NE(0u, SHGetFileInfoW(L"C:\\", 0, &info, sizeof info, SHGFI_DISPLAYNAME));
+    const std::wstring shellName = info.szDisplayName;
+    ASSERT_NE(L"C:", shellName);
+
+    auto chooser = Chooser();
+    chooser.SetDrive(L'C');
+    const int selected = Selected(chooser);
+    ASSERT_GE(selected, 0);
+    chooser.Shown();
+    EXPECT_EQ(shellName, text(chooser, selected));
+    EXPECT_EQ(selected, Selected(chooser));
+    EXPECT_EQ(L'C', chooser.Drive());
+
+    // A rebuild after the first showing names the drives the same way.
+    chooser.VolumesChanged();
+    EXPECT_EQ(shellName, text(chooser, Selected(chooser)));
 }
 
 TEST_F(InstallDriveTest, FirstShownTakesTheCurrentDirectorysDriveWhenListedElseTheFirst) {
