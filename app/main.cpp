@@ -7,7 +7,6 @@
 
 #include "Application.h"
 #include "ComApartment.h"
-#include "CurlLibrary.h"
 #include "Failure.h"
 #include "InstallSource.h"
 #include "ShellLink.h"
@@ -28,8 +27,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         CatalogueService catalogue;
         // A single-threaded apartment on the UI thread for the shell link object.
         ComApartment com;
-        // libcurl's global state, set up before the HTTP client exists.
-        CurlLibrary curl;
 
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&controls);

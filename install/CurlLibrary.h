@@ -3,10 +3,9 @@
 // (CURL_GLOBAL_ALL) at construction, curl_global_cleanup at destruction.
 // libcurl asks for both to be called once, while no other thread runs, and
 // before and after every other libcurl call; without them it initialises
-// itself implicitly on first use and never cleans up. One guard lives on the
-// UI thread before any TIdHTTP exists and ends after the last one is gone,
-// beside the COM guard (ComApartment); test programs that use the client
-// hold one for their whole run.
+// itself implicitly on first use and never cleans up. Each TIdHTTP holds one
+// from its first request on (on the UI thread; calls nest); test programs
+// that use the client hold one for their whole run.
 class CurlLibrary {
 public:
     CurlLibrary();

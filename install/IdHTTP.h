@@ -1,8 +1,9 @@
 #pragma once
 // The main window's HTTP/1.1 client, on libcurl: GET of an http URL into a
 // sink, progress events, an in-memory cookie store, and one kept-alive
-// connection that successive downloads share. One thread uses it, while a
-// CurlLibrary guard is alive.
+// connection that successive downloads share. One thread uses it. It sets
+// libcurl's global state up at its first request, not at start: that set-up
+// (Schannel, SSPI) would delay the window's first paint.
 //
 // Where the progress counts come from: libcurl's debug callback, which is why
 // every transfer runs in verbose mode (nothing is printed: the callback takes
@@ -15,10 +16,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "CookieStore.h"
+#include "CurlLibrary.h"
 #include "TlsSettings.h"
 
 enum class TWorkMode { wmRead, wmWrite };
@@ -90,6 +93,7 @@ private:
         void operator()(void* easy) const;
     };
 
+    std::optional<CurlLibrary> curl_;          // from the first request on; outlives easy_
     std::unique_ptr<void, CurlCleanup> easy_;  // holds the kept-alive connection
     CookieStore cookies_;
     TlsSettings tls_;
