@@ -26,11 +26,12 @@
 
 namespace {
 
-// libcurl's read size. Each read costs several calls into the socket layer
-// besides the recv itself (readiness checks, event selection); at 32 KiB per
-// read those calls took most of a large download's time. The progress events
-// still come per block of at most 32768 bytes (HttpExchange slices them).
-constexpr long kReceiveBuffer = 1024 * 1024;
+// libcurl's read size. After each read libcurl asks select() without waiting
+// whether more is to be read; under Wine that check costs far more than the
+// recv itself, so the fewer reads per byte the better: with 4 MiB a fast
+// body takes about 1.5 times less than with 1 MiB. The progress events still
+// come per block of at most 32768 bytes (HttpExchange slices them).
+constexpr long kReceiveBuffer = 4 * 1024 * 1024;
 
 // Header values go out as 7-bit text; line breaks could never be part of one.
 std::string HeaderValue(const std::wstring& text) {
@@ -147,6 +148,7 @@ TIdHTTP::~TIdHTTP() {
 }
 
 void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink) {
+    if (!curl_) curl_.emplace();
     responseCode_ = -1;
     responseText_.clear();
     const UrlParts parts = ParseUrl(ToUtf8(url));
