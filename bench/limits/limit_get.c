@@ -2,12 +2,16 @@
 // 1 MiB at a time and each piece written to the file with WriteFile as it
 // comes. No library, no progress, no parsing beyond Content-Length: what a
 // download costs on this system before any client code.
-// Usage: limit_get HOST PORT PATH FILE [-recv N] [-select]
+// Usage: limit_get HOST PORT PATH FILE [-recv N] [-select] [-poll]
 //   FILE "-": the body is received and dropped, nothing is written (NUL
 //   would cost a trip through the Wine server for every write)
 //   -recv N    ask recv for at most N bytes at a time (default 1 MiB)
 //   -select    wait in select() for the socket before each recv, as an
 //              event-driven client does
+//   -poll      a non-blocking socket that asks select() without waiting
+//              whether more is to be read after each recv, and waits in
+//              select() only when nothing is: the pattern of libcurl's
+//              transfer loop
 // Prints "bytes N seconds S recvs N".
 #include <winsock2.h>
 #include <windows.h>
@@ -39,12 +43,14 @@ int wmain(int argc, wchar_t** argv) {
         fprintf(stderr, "usage: limit_get HOST PORT PATH FILE [-recv N] [-select]\n");
         return 2;
     }
-    int piece = kRead, wait = 0;
+    int piece = kRead, wait = 0, poll = 0;
     for (int i = 5; i < argc; ++i) {
         if (!wcscmp(argv[i], L"-recv") && i + 1 < argc)
             piece = _wtoi(argv[++i]);
         else if (!wcscmp(argv[i], L"-select"))
             wait = 1;
+        else if (!wcscmp(argv[i], L"-poll"))
+            poll = 1;
         else
             return Fail("unknown option", 0);
     }
@@ -96,8 +102,11 @@ int wmain(int argc, wchar_t** argv) {
     long long received = (long long)(buffer + have - body);
     if (!drop && !WriteAll(file, body, (size_t)received)) return Fail("WriteFile", GetLastError());
     long long recvs = 0;
+    u_long nonblocking = 1;
+    if (poll && ioctlsocket(s, FIONBIO, &nonblocking) != 0) return Fail("ioctlsocket", WSAGetLastError());
+    int ready = 1;  // -poll: whether the last check found more to read
     while (received < expected) {
-        if (wait) {
+        if (wait || (poll && !ready)) {
             fd_set readable;
             FD_ZERO(&readable);
             FD_SET(s, &readable);
@@ -105,7 +114,20 @@ int wmain(int argc, wchar_t** argv) {
         }
         const int got = recv(s, buffer, piece, 0);
         ++recvs;
+        if (poll && got < 0 && WSAGetLastError() == WSAEWOULDBLOCK) {
+            ready = 0;
+            continue;
+        }
         if (got <= 0) return Fail("recv", WSAGetLastError());
+        if (poll) {
+            fd_set readable, failed;
+            FD_ZERO(&readable);
+            FD_SET(s, &readable);
+            FD_ZERO(&failed);
+            FD_SET(s, &failed);
+            struct timeval now = {0, 0};
+            ready = select(0, &readable, NULL, &failed, &now) > 0;
+        }
         if (!drop && !WriteAll(file, buffer, (size_t)got)) return Fail("WriteFile", GetLastError());
         received += got;
     }
