@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The wizard under Wine on a private Xvfb: process start to the first painted
-# Start page (7 starts), in turn with bare windows that hold only the
+# Start page (7 starts unless told), in turn with bare windows that hold only the
 # title label (limit_window.exe; limit_window_cc6.exe with the Common
 # Controls 6 manifest the wizard also has; limit_window_imports.exe that
 # also loads the wizard's system libraries), timed the same way; Next on
@@ -9,10 +9,14 @@
 # the ratios ours/limit of the median first paint (no peer: no installer
 # among Debian's sources). Generated archives live under
 # <build>/bench-startup and are deleted at the end.
-# Usage: bench/startup/run.sh [BUILD_DIR]   (BUILD_DIR: a Windows build tree, default build/win)
+# Usage: bench/startup/run.sh [BUILD_DIR] [STARTS]
+#   BUILD_DIR: a Windows build tree, default build/win; STARTS: starts of each
+#   program, default 7 (first paints move with the load: more starts give a
+#   steadier median)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$top/build/win}" && pwd)
+starts=${2:-7}
 work=$build/bench-startup
 cmake --build "$build" --target startup_bench SetupBench Setup VenkorMark limit_window limit_window_cc6 limit_window_imports -j2 >/dev/null
 bench=$build/bench/startup
@@ -27,6 +31,6 @@ i686-w64-mingw32-strip -o "$work/Setup.stripped.exe" "$build/dist/Setup.exe"
 echo "Setup.exe: $(stat -c %s "$build/dist/Setup.exe") bytes, stripped $(stat -c %s "$work/Setup.stripped.exe") bytes"
 echo "load average before measuring: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) cores)"
 w() { winepath -w "$1" 2>/dev/null; }
-"$build/wine-run" "$bench/startup_bench.exe" "$(w "$bench/SetupBench.exe")" "$(w "$work")" 7 \
+"$build/wine-run" "$bench/startup_bench.exe" "$(w "$bench/SetupBench.exe")" "$(w "$work")" "$starts" \
   "$(w "$build/bench/limits/limit_window.exe")" "$(w "$build/bench/limits/limit_window_cc6.exe")" \
   "$(w "$build/bench/limits/limit_window_imports.exe")"
