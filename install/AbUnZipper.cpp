@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <deque>
 #include <new>
 #include <optional>
 #include <vector>
@@ -57,19 +59,6 @@ std::wstring EntryReason(const EntryError& e, const ZipEntry& entry) {
     return Reason(IDS_REASON_DAMAGED);
 }
 
-bool IsProtected(DWORD attributes) {
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
-}
-
-// Last-write time from the entry's DOS date and time, read as local time.
-void SetLastWriteTime(HANDLE file, std::uint32_t dosDateTime) {
-    FILETIME local{}, utc{};
-    if (::DosDateTimeToFileTime(static_cast<WORD>(dosDateTime >> 16), static_cast<WORD>(dosDateTime), &local) &&
-        ::LocalFileTimeToFileTime(&local, &utc))
-        ::SetFileTime(file, nullptr, nullptr, &utc);
-}
-
 }  // namespace
 
 TAbUnZipper::TAbUnZipper() = default;
@@ -120,78 +109,132 @@ void TAbUnZipper::CloseArchive() { archive_.reset(); }
 
 namespace {
 
-// What every entry of one ExtractFiles call shares.
-struct Extraction {
-    ZipArchive& zip;
-    const std::optional<FileIdentity>& archive;
-    FolderListing& folder;
-    std::vector<std::uint8_t>& buffer;  // one for all entries
-    Throttle& busy;
+// A file entry handed to the writer, waiting for its outcome.
+struct PendingEntry {
+    std::size_t index;
+    std::wstring bare;
+    DWORD attributes;
+    std::optional<std::wstring> decodeFailure;
 };
 
-// Extracts the entry at index, whose bare name is bare, to target. Returns
-// why it could not be written faithfully, or nothing: also when a protected
-// or busy file is kept.
-std::optional<std::wstring> ExtractEntry(Extraction& run, std::size_t index, const std::wstring& bare,
-                                         const std::wstring& target) {
-    ZipArchive& zip = run.zip;
-    FolderListing& folder = run.folder;
-    const ZipEntry& entry = zip.Entries()[index];
+// What every entry of one ExtractFiles call shares.
+class Extraction {
+public:
+    Extraction(ZipArchive& zip, const std::optional<FileIdentity>& archive, const std::wstring& folder,
+               std::function<void()> busy)
+        : zip_(zip), archive_(archive), folder_(folder), writer_(std::move(busy)) {}
+
+    // Extracts the entry at index, whose bare name is bare, to target; why it
+    // could not be written faithfully is noted, unless a protected or busy
+    // file is kept.
+    void Extract(std::size_t index, const std::wstring& bare, const std::wstring& target);
+    // Takes the outcomes that are there; with wait, all of them.
+    void Settle(bool wait);
+
+    struct Left {
+        std::size_t index;
+        std::wstring reason;
+    };
+    // The first entry, in directory order, that was left out, and how many were.
+    const std::optional<Left>& First() const { return first_; }
+    std::int64_t Count() const { return count_; }
+
+private:
+    std::optional<std::wstring> Check(std::size_t index, const std::wstring& bare, const std::wstring& target);
+    void Note(std::size_t index, std::wstring reason);
+
+    ZipArchive& zip_;
+    const std::optional<FileIdentity>& archive_;
+    FolderListing folder_;
+    std::deque<PendingEntry> pending_;
+    std::optional<Left> first_;
+    std::int64_t count_ = 0;
+    ExtractedFileWriter writer_;  // last: its thread ends first
+};
+
+void Extraction::Note(std::size_t index, std::wstring reason) {
+    ++count_;
+    if (!first_ || index < first_->index) first_ = Left{index, std::move(reason)};
+}
+
+// The checks made before the target is touched; why the entry is left out.
+std::optional<std::wstring> Extraction::Check(std::size_t index, const std::wstring& bare, const std::wstring& target) {
+    const ZipEntry& entry = zip_.Entries()[index];
     // Never opened: a device name reaches a device, not a file in the folder.
     if (IsDeviceName(bare)) return Reason(IDS_REASON_DEVICE);
     if (IsOnlyDotsAndBlanks(bare)) return Reason(IDS_REASON_NAME_REFUSED, {SystemErrorText(ERROR_INVALID_NAME)});
     // Whatever name reaches the archive (its short name, a link), the file is
     // the same; only a file that exists can be it.
-    if (folder.Attributes(bare) != INVALID_FILE_ATTRIBUTES && run.archive && IdentityOf(target) == *run.archive)
+    if (folder_.Attributes(bare) != INVALID_FILE_ATTRIBUTES && archive_ && IdentityOf(target) == *archive_)
         return Reason(IDS_REASON_ARCHIVE_ITSELF);
-
     try {
-        zip.OpenEntry(index);
+        zip_.OpenEntry(index);
     } catch (const EntryError& e) {
         return EntryReason(e, entry);
     }
+    return std::nullopt;
+}
 
+void Extraction::Extract(std::size_t index, const std::wstring& bare, const std::wstring& target) {
+    // The listing must know what the files still being written under this
+    // name came to.
+    const std::wstring key = FolderListing::Key(bare);
+    if (std::any_of(pending_.begin(), pending_.end(),
+                    [&](const PendingEntry& p) { return FolderListing::Key(p.bare) == key; }))
+        Settle(true);
+
+    if (auto reason = Check(index, bare, target)) return Note(index, std::move(*reason));
     // Read-only, hidden and system files are the user's: kept as they are.
-    if (IsProtected(folder.Attributes(bare))) return std::nullopt;
-    UniqueFile file(::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        const DWORD error = ::GetLastError();
-        // In use: open, locked or mapped into memory.
-        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_USER_MAPPED_FILE)
-            return std::nullopt;
-        if (error == ERROR_ACCESS_DENIED && IsProtected(::GetFileAttributesW(target.c_str()))) return std::nullopt;
-        if (error == ERROR_INVALID_NAME || error == ERROR_BAD_PATHNAME || error == ERROR_FILENAME_EXCED_RANGE ||
-            error == ERROR_DIRECTORY)
-            return Reason(IDS_REASON_NAME_REFUSED, {SystemErrorText(error)});
-        return Reason(IDS_REASON_CREATE, {SystemErrorText(error)});
-    }
+    if (IsProtected(folder_.Attributes(bare))) return;
 
-    std::optional<std::wstring> failure;
+    const ZipEntry& entry = zip_.Entries()[index];
+    PendingEntry pending{index, bare, entry.FileAttributes(), std::nullopt};
+    writer_.Begin(target, entry.dosDateTime, pending.attributes);
+    bool complete = false;
     try {
-        ExtractedFileWriter sink(file.Get(), run.buffer, [&busy = run.busy] { busy(); });
-        zip.DecodeOpenEntry(sink);
-        sink.Flush();
+        zip_.DecodeOpenEntry(writer_);
+        complete = true;
     } catch (const EntryError& e) {
-        failure = EntryReason(e, entry);
-    } catch (const FileWriteError& e) {
-        failure = Reason(IDS_REASON_WRITE, {SystemErrorText(e.code)});
+        pending.decodeFailure = EntryReason(e, entry);
+    } catch (const FileAbandoned&) {
+        // Kept, or a write failed: the writer says which.
     } catch (const std::bad_alloc&) {
         // A method's model may ask for more memory than there is.
-        failure = Reason(IDS_REASON_MEMORY);
+        pending.decodeFailure = Reason(IDS_REASON_MEMORY);
     }
-    if (failure) {
-        // What was written is not the entry: no file rather than a wrong one.
-        file.Reset();
-        ::DeleteFileW(target.c_str());
-        folder.Forget(bare);
-        return failure;
+    writer_.End(complete);
+    pending_.push_back(std::move(pending));
+    Settle(false);
+}
+
+void Extraction::Settle(bool wait) {
+    while (!pending_.empty()) {
+        const std::optional<WriteOutcome> outcome = writer_.TakeOutcome(wait);
+        if (!outcome) return;
+        PendingEntry entry = std::move(pending_.front());
+        pending_.pop_front();
+        switch (outcome->kind) {
+        case WriteOutcome::Written: folder_.Remember(entry.bare, entry.attributes); break;
+        case WriteOutcome::Kept: break;
+        case WriteOutcome::CreateFailed: {
+            const DWORD error = outcome->error;
+            if (error == ERROR_INVALID_NAME || error == ERROR_BAD_PATHNAME || error == ERROR_FILENAME_EXCED_RANGE ||
+                error == ERROR_DIRECTORY)
+                Note(entry.index, Reason(IDS_REASON_NAME_REFUSED, {SystemErrorText(error)}));
+            else
+                Note(entry.index, Reason(IDS_REASON_CREATE, {SystemErrorText(error)}));
+            break;
+        }
+        case WriteOutcome::WriteFailed:
+            folder_.Forget(entry.bare);
+            Note(entry.index, Reason(IDS_REASON_WRITE, {SystemErrorText(outcome->error)}));
+            break;
+        case WriteOutcome::Dropped:
+            folder_.Forget(entry.bare);
+            Note(entry.index, entry.decodeFailure.value_or(Reason(IDS_REASON_DAMAGED)));
+            break;
+        }
     }
-    SetLastWriteTime(file.Get(), entry.dosDateTime);
-    file.Reset();
-    ::SetFileAttributesW(target.c_str(), entry.FileAttributes());
-    folder.Remember(bare, entry.FileAttributes());
-    return std::nullopt;
 }
 
 }  // namespace
@@ -199,15 +242,8 @@ std::optional<std::wstring> ExtractEntry(Extraction& run, std::size_t index, con
 void TAbUnZipper::ExtractFiles(const std::wstring& FileMask) {
     if (!archive_) return;
     ZipArchive& zip = archive_->zip;
-    struct Left {
-        std::wstring name, reason;
-    };
-    std::optional<Left> first;
-    std::int64_t more = 0;
-    FolderListing folder(FBaseDirectory);
-    std::vector<std::uint8_t> buffer;
     Throttle busy(onBusy_);
-    Extraction run{zip, archive_->identity, folder, buffer, busy};
+    Extraction run(zip, archive_->identity, FBaseDirectory, [&busy] { busy(); });
 
     for (std::size_t i = 0; i < zip.Entries().size(); ++i) {
         const ZipEntry& entry = zip.Entries()[i];
@@ -218,15 +254,12 @@ void TAbUnZipper::ExtractFiles(const std::wstring& FileMask) {
         const bool joined = FBaseDirectory.empty() || FBaseDirectory.ends_with(L'\\');  // "" or a drive root
         const std::wstring target = FBaseDirectory + (joined ? L"" : L"\\") + bare;
         busy();
-        if (auto reason = ExtractEntry(run, i, bare, target)) {
-            if (first)
-                ++more;
-            else
-                first = Left{Wide(entry.name), std::move(*reason)};
-        }
+        run.Extract(i, bare, target);
     }
-    if (first && more == 0)
-        throw Failure(FormatText(LoadResString(IDS_ENTRY_NOT_EXTRACTED), {first->name, first->reason}));
-    if (first)
-        throw Failure(FormatText(LoadResString(IDS_ENTRIES_NOT_EXTRACTED), {more + 1, first->name, first->reason}));
+    run.Settle(true);
+    const auto& first = run.First();
+    if (!first) return;
+    const std::wstring name = Wide(zip.Entries()[first->index].name);
+    if (run.Count() == 1) throw Failure(FormatText(LoadResString(IDS_ENTRY_NOT_EXTRACTED), {name, first->reason}));
+    throw Failure(FormatText(LoadResString(IDS_ENTRIES_NOT_EXTRACTED), {run.Count(), name, first->reason}));
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 
 std::uint64_t ArchiveFileReader::Size() {
@@ -11,6 +12,27 @@ std::uint64_t ArchiveFileReader::Size() {
 }
 
 std::size_t ArchiveFileReader::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t size) {
+    std::size_t total = 0;
+    while (total < size) {
+        const std::uint64_t at = offset + total;
+        if (at < offset) break;  // past any file: the file has ended
+        if (at < blockStart_ || at - blockStart_ >= blockLength_) {
+            if (size - total >= kBlock) return total + ReadFromFile(at, buffer + total, size - total);
+            block_.resize(kBlock);
+            blockLength_ = 0;  // nothing kept should a read fail
+            blockStart_ = at;
+            blockLength_ = ReadFromFile(at, block_.data(), kBlock);
+            if (blockLength_ == 0) break;
+        }
+        const std::size_t from = static_cast<std::size_t>(at - blockStart_);
+        const std::size_t n = std::min(size - total, blockLength_ - from);
+        std::memcpy(buffer + total, block_.data() + from, n);
+        total += n;
+    }
+    return total;
+}
+
+std::size_t ArchiveFileReader::ReadFromFile(std::uint64_t offset, std::uint8_t* buffer, std::size_t size) {
     // No file reaches 2^63 bytes, and Windows takes such an offset for a
     // wrong parameter: a position read from a hostile archive ends the file.
     constexpr std::uint64_t kBeyondAnyFile = std::uint64_t{1} << 63;

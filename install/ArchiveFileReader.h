@@ -3,11 +3,14 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "RandomAccessFile.h"
 
 // Reads the archive through a handle the caller owns; positions come with
-// each read, so the handle's own file pointer is not relied on.
+// each read, so the handle's own file pointer is not relied on. Each system
+// call fetches a whole block of the file, kept for the reads that follow: the
+// reader asks for headers and entry data in small pieces, mostly in order.
 class ArchiveFileReader final : public RandomAccessFile {
 public:
     explicit ArchiveFileReader(HANDLE file) : file_(file) {}
@@ -15,5 +18,11 @@ public:
     std::size_t ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t size) override;
 
 private:
+    static constexpr std::size_t kBlock = 1024 * 1024;
+    std::size_t ReadFromFile(std::uint64_t offset, std::uint8_t* buffer, std::size_t size);
+
     HANDLE file_;
+    std::vector<std::uint8_t> block_;
+    std::uint64_t blockStart_ = 0;
+    std::size_t blockLength_ = 0;
 };

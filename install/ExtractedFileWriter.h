@@ -1,26 +1,105 @@
 #pragma once
-// The file an entry is decoded into, as the decoders' sink: decoded bytes go
-// to the file in large blocks (BufferedFileWriter); a write that fails
-// throws FileWriteError.
+// Writes the extracted files on a thread of its own, so that creating,
+// writing and closing one file overlaps decoding the next block on the
+// calling thread. The thread owns every target's handle; decoded bytes reach
+// it in a fixed set of blocks, so memory stays bounded whatever the archive.
+// It calls nothing of the caller's: outcomes come back, in the order the
+// files were begun, to the thread that began them.
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
-#include <utility>
+#include <optional>
+#include <string>
+#include <thread>
 #include <vector>
 
-#include "BufferedFileWriter.h"
 #include "Decoder.h"
+
+// Read-only, hidden and system files are the user's: never replaced.
+inline bool IsProtected(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+}
+
+// What became of one file.
+struct WriteOutcome {
+    enum Kind {
+        Written,       // complete, with its time and attributes
+        Kept,          // an existing file in use or protected: left as it was
+        CreateFailed,  // error: why the file could not be created
+        WriteFailed,   // error: why a write failed; the partial file is deleted
+        Dropped,       // the caller ended it incomplete; deleted
+    } kind;
+    DWORD error = 0;
+};
+
+// Thrown by Write once the file cannot come to anything (it was kept or a
+// write failed): decoding it further is of no use.
+struct FileAbandoned {};
 
 class ExtractedFileWriter final : public ByteSink {
 public:
-    // The buffer is the caller's, so that one serves every entry of an
-    // archive; afterWrite is called after each block reaches the file.
-    ExtractedFileWriter(HANDLE file, std::vector<std::uint8_t>& buffer, std::function<void()> afterWrite)
-        : writer_(file, buffer, std::move(afterWrite)) {}
-    void Write(const std::uint8_t* data, std::size_t size) override { writer_.Write(data, size); }
-    void Flush() { writer_.Flush(); }
+    // busy is called on the calling thread after each block handed over and
+    // every 50 ms while waiting for the writing thread.
+    explicit ExtractedFileWriter(std::function<void()> busy);
+    // Completes the files handed over (one not ended is dropped), then ends the thread.
+    ~ExtractedFileWriter();
+    ExtractedFileWriter(const ExtractedFileWriter&) = delete;
+    ExtractedFileWriter& operator=(const ExtractedFileWriter&) = delete;
+
+    // The next file: created anew at target, replacing an existing one.
+    void Begin(std::wstring target, std::uint32_t dosDateTime, DWORD attributes);
+    void Write(const std::uint8_t* data, std::size_t size) override;
+    // complete: it gets the entry's last-write time (DOS date and time, read
+    // as local time) and attributes; otherwise it is deleted.
+    void End(bool complete);
+
+    // How many files have no outcome taken yet.
+    std::size_t Pending() const { return begun_ - taken_; }
+    // The outcome of the oldest pending file; waits for it when wait is set,
+    // else gives nothing if it is not there yet.
+    std::optional<WriteOutcome> TakeOutcome(bool wait);
 
 private:
-    BufferedFileWriter writer_;
+    static constexpr std::size_t kBlock = 256 * 1024;
+    static constexpr std::size_t kBlocks = 12;
+    static constexpr std::size_t kMaxFilesAhead = 32;
+
+    struct Job {
+        enum Kind { Begin, Data, End } kind = Begin;
+        std::wstring target;  // Begin
+        std::uint32_t dosDateTime = 0;
+        DWORD attributes = 0;
+        std::size_t block = 0, size = 0;  // Data
+        bool complete = false;            // End
+    };
+    class Lock;
+
+    void Run();
+    void Push(Job job);
+    void HandOver();
+    template <typename Ready>
+    void WaitUntil(Ready ready);  // with the lock held
+
+    std::function<void()> busy_;
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
+    // Guarded by lock_:
+    std::deque<Job> jobs_;
+    std::vector<std::size_t> free_;  // blocks not in a job
+    std::deque<WriteOutcome> outcomes_;
+    std::size_t failedFile_ = 0;  // number (from 1) of the last file that came to nothing
+    bool stop_ = false;
+
+    // The calling thread's:
+    std::vector<std::vector<std::uint8_t>> blocks_;
+    std::optional<std::size_t> filling_;
+    std::size_t filled_ = 0;
+    std::size_t begun_ = 0, taken_ = 0;
+    bool open_ = false;
+
+    std::thread thread_;  // last: started when the rest is ready
 };

@@ -20,7 +20,9 @@ public:
     void Remember(std::wstring_view bareName, DWORD attributes);
     void Forget(std::wstring_view bareName);
 
-private:
+    // The same for every bare name that reaches the same file here.
     static std::wstring Key(std::wstring_view bareName);
+
+private:
     std::unordered_map<std::wstring, DWORD> files_;
 };

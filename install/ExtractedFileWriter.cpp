@@ -1,0 +1,232 @@
+#include "ExtractedFileWriter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "UniqueHandle.h"
+
+class ExtractedFileWriter::Lock {
+public:
+    explicit Lock(SRWLOCK& lock) : lock_(lock) { ::AcquireSRWLockExclusive(&lock_); }
+    ~Lock() { ::ReleaseSRWLockExclusive(&lock_); }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
+
+namespace {
+
+// The entry's attributes, and its DOS date and time (read as local time) as
+// the last-write time, set in one call on the open file: opening it again
+// by name would cost about as much as writing a small file.
+void SetTimeAndAttributes(HANDLE file, std::uint32_t dosDateTime, DWORD attributes) {
+    FILE_BASIC_INFO info{};  // times left 0 stay as they are
+    FILETIME local{}, utc{};
+    if (::DosDateTimeToFileTime(static_cast<WORD>(dosDateTime >> 16), static_cast<WORD>(dosDateTime), &local) &&
+        ::LocalFileTimeToFileTime(&local, &utc))
+        info.LastWriteTime.QuadPart =
+            static_cast<LONGLONG>(std::uint64_t{utc.dwHighDateTime} << 32 | utc.dwLowDateTime);
+    info.FileAttributes = attributes;
+    ::SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info);
+}
+
+// Creates target anew; nothing when that fails, with the outcome in failure.
+UniqueFile Create(const std::wstring& target, std::optional<WriteOutcome>& failure) {
+    UniqueFile file(::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) return file;
+    const DWORD error = ::GetLastError();
+    // In use: open, locked or mapped into memory.
+    const bool kept = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                      error == ERROR_USER_MAPPED_FILE ||
+                      (error == ERROR_ACCESS_DENIED && IsProtected(::GetFileAttributesW(target.c_str())));
+    failure = kept ? WriteOutcome{WriteOutcome::Kept} : WriteOutcome{WriteOutcome::CreateFailed, error};
+    return file;
+}
+
+// Writes all of data; the system's error code when a write fails.
+std::optional<DWORD> WriteAll(HANDLE file, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        DWORD written = 0;
+        if (!::WriteFile(file, data, static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30)), &written, nullptr))
+            return ::GetLastError();
+        if (written == 0) return DWORD{ERROR_WRITE_FAULT};
+        data += written;
+        size -= written;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+ExtractedFileWriter::ExtractedFileWriter(std::function<void()> busy)
+    : busy_(std::move(busy)), blocks_(kBlocks, std::vector<std::uint8_t>(kBlock)) {
+    for (std::size_t i = 0; i < kBlocks; ++i)
+        free_.push_back(i);
+    thread_ = std::thread([this] { Run(); });
+}
+
+ExtractedFileWriter::~ExtractedFileWriter() {
+    busy_ = nullptr;  // it may throw, and this may run while a failure unwinds
+    if (open_) End(false);
+    {
+        Lock lock(lock_);
+        stop_ = true;
+    }
+    ::WakeAllConditionVariable(&changed_);
+    thread_.join();
+}
+
+template <typename Ready>
+void ExtractedFileWriter::WaitUntil(Ready ready) {
+    while (!ready()) {
+        if (!::SleepConditionVariableSRW(&changed_, &lock_, 50, 0) && busy_) {
+            // The window paints while the thread writes; never with the lock held.
+            ::ReleaseSRWLockExclusive(&lock_);
+            busy_();
+            ::AcquireSRWLockExclusive(&lock_);
+        }
+    }
+}
+
+void ExtractedFileWriter::Push(Job job) {
+    {
+        Lock lock(lock_);
+        WaitUntil([&] { return jobs_.size() < kBlocks + 2 * kMaxFilesAhead; });
+        jobs_.push_back(std::move(job));
+    }
+    ::WakeAllConditionVariable(&changed_);
+}
+
+void ExtractedFileWriter::Begin(std::wstring target, std::uint32_t dosDateTime, DWORD attributes) {
+    {
+        Lock lock(lock_);
+        // Not too far ahead: each file waiting for its outcome holds its name.
+        WaitUntil([&] { return begun_ - (taken_ + outcomes_.size()) < kMaxFilesAhead; });
+    }
+    Job job;
+    job.target = std::move(target);
+    job.dosDateTime = dosDateTime;
+    job.attributes = attributes;
+    Push(std::move(job));
+    ++begun_;
+    open_ = true;
+}
+
+void ExtractedFileWriter::Write(const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        if (!filling_) {
+            Lock lock(lock_);
+            if (failedFile_ == begun_) throw FileAbandoned{};
+            WaitUntil([&] { return !free_.empty(); });
+            filling_ = free_.back();
+            free_.pop_back();
+            filled_ = 0;
+        }
+        const std::size_t n = std::min(size, kBlock - filled_);
+        std::memcpy(blocks_[*filling_].data() + filled_, data, n);
+        filled_ += n;
+        data += n;
+        size -= n;
+        if (filled_ == kBlock) {
+            HandOver();
+            if (busy_) busy_();
+        }
+    }
+}
+
+void ExtractedFileWriter::HandOver() {
+    Job job;
+    job.kind = Job::Data;
+    job.block = *filling_;
+    job.size = filled_;
+    filling_.reset();
+    Push(std::move(job));
+}
+
+void ExtractedFileWriter::End(bool complete) {
+    open_ = false;
+    if (filling_) {
+        if (complete) {
+            HandOver();
+        } else {
+            Lock lock(lock_);
+            free_.push_back(*filling_);
+            filling_.reset();
+        }
+    }
+    Job job;
+    job.kind = Job::End;
+    job.complete = complete;
+    Push(std::move(job));
+}
+
+std::optional<WriteOutcome> ExtractedFileWriter::TakeOutcome(bool wait) {
+    Lock lock(lock_);
+    if (wait) WaitUntil([&] { return !outcomes_.empty(); });
+    if (outcomes_.empty()) return std::nullopt;
+    const WriteOutcome outcome = outcomes_.front();
+    outcomes_.pop_front();
+    ++taken_;
+    return outcome;
+}
+
+void ExtractedFileWriter::Run() {
+    UniqueFile file;
+    std::wstring target;
+    std::uint32_t dosDateTime = 0;
+    DWORD attributes = 0;
+    std::optional<WriteOutcome> failure;
+    std::size_t number = 0;
+    for (;;) {
+        Job job;
+        {
+            Lock lock(lock_);
+            while (jobs_.empty() && !stop_)
+                ::SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+            if (jobs_.empty()) return;
+            job = std::move(jobs_.front());
+            jobs_.pop_front();
+        }
+        switch (job.kind) {
+        case Job::Begin:
+            ++number;
+            target = std::move(job.target);
+            dosDateTime = job.dosDateTime;
+            attributes = job.attributes;
+            failure.reset();
+            file = Create(target, failure);
+            break;
+        case Job::Data:
+            if (!failure) {
+                if (auto error = WriteAll(file.Get(), blocks_[job.block].data(), job.size))
+                    failure = WriteOutcome{WriteOutcome::WriteFailed, *error};
+            }
+            break;
+        case Job::End: {
+            WriteOutcome outcome{WriteOutcome::Written};
+            if (failure)
+                outcome = *failure;
+            else if (!job.complete)
+                outcome = WriteOutcome{WriteOutcome::Dropped};
+            if (outcome.kind == WriteOutcome::Written) SetTimeAndAttributes(file.Get(), dosDateTime, attributes);
+            const bool created = static_cast<bool>(file);
+            file.Reset();
+            // What was written is not the entry: no file rather than a wrong one.
+            if (created && outcome.kind != WriteOutcome::Written) ::DeleteFileW(target.c_str());
+            Lock lock(lock_);
+            outcomes_.push_back(outcome);
+            break;
+        }
+        }
+        {
+            Lock lock(lock_);
+            if (job.kind == Job::Data) free_.push_back(job.block);
+            if (failure) failedFile_ = number;
+        }
+        ::WakeAllConditionVariable(&changed_);
+    }
+}
