@@ -71,12 +71,14 @@ null_limit=$(wall "$work/out.txt" "$run" "$limit" 127.0.0.1 "$port" "/$size" NUL
 null_native=$(wall "$work/out.txt" curl -s -o /dev/null "$base$size")
 empty=$(wall "$work/out.txt" "$run" "$limit" 127.0.0.1 "$port" /0 NUL)
 # What a client pays per call under Wine: the bare GET dropping the body
-# (no write at all) with smaller reads, and with a select() before each read
-# as an event-driven client waits; best of the runs, seconds inside the
+# (no write at all) with smaller reads, with a select() before each read
+# as an event-driven client waits, and with libcurl's pattern (non-blocking,
+# a select() without waiting after each read); best of the runs, seconds inside the
 # program. (Writing to NUL is no free sink under Wine: every write is a trip
 # through the Wine server, so the NUL figures above count the writes.)
-bare_variants=("" "-select" "-recv 65536" "-recv 16384" "-recv 16384 -select")
-bare_labels=("recv 1 MiB" "recv 1 MiB, select first" "recv 64 KiB" "recv 16 KiB" "recv 16 KiB, select first")
+bare_variants=("" "-select" "-poll" "-recv 65536" "-recv 16384" "-recv 16384 -select")
+bare_labels=("recv 1 MiB" "recv 1 MiB, select first" "recv 1 MiB, libcurl's checks" "recv 64 KiB" "recv 16 KiB"
+  "recv 16 KiB, select first")
 declare -A bare_best bare_recvs
 for _ in $(seq "$runs"); do
   for v in "${bare_variants[@]}"; do
