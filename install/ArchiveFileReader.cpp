@@ -17,7 +17,13 @@ std::size_t ArchiveFileReader::ReadAt(std::uint64_t offset, std::uint8_t* buffer
         const std::uint64_t at = offset + total;
         if (at < offset) break;  // past any file: the file has ended
         if (at < blockStart_ || at - blockStart_ >= blockLength_) {
-            if (size - total >= kBlock) return total + ReadFromFile(at, buffer + total, size - total);
+            // Only a read that goes on where the last one ended fetches a
+            // block ahead: the reader's jumps between the directory and the
+            // local headers would fetch a block for a few bytes each time.
+            if (at != readEnd_ || size - total >= kBlock) {
+                total += ReadFromFile(at, buffer + total, size - total);
+                break;
+            }
             block_.resize(kBlock);
             blockLength_ = 0;  // nothing kept should a read fail
             blockStart_ = at;
@@ -29,6 +35,7 @@ std::size_t ArchiveFileReader::ReadAt(std::uint64_t offset, std::uint8_t* buffer
         std::memcpy(buffer + total, block_.data() + from, n);
         total += n;
     }
+    readEnd_ = offset + total;
     return total;
 }
 

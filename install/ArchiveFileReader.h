@@ -8,9 +8,10 @@
 #include "RandomAccessFile.h"
 
 // Reads the archive through a handle the caller owns; positions come with
-// each read, so the handle's own file pointer is not relied on. Each system
-// call fetches a whole block of the file, kept for the reads that follow: the
-// reader asks for headers and entry data in small pieces, mostly in order.
+// each read, so the handle's own file pointer is not relied on. A read that
+// goes on where the last one ended fetches a whole block of the file, kept
+// for the reads that follow: entry data is asked for in small pieces, in
+// order, and each system call costs more than the copy.
 class ArchiveFileReader final : public RandomAccessFile {
 public:
     explicit ArchiveFileReader(HANDLE file) : file_(file) {}
@@ -25,4 +26,5 @@ private:
     std::vector<std::uint8_t> block_;
     std::uint64_t blockStart_ = 0;
     std::size_t blockLength_ = 0;
+    std::uint64_t readEnd_ = 0;  // where the last read ended
 };
