@@ -4,8 +4,8 @@
 // of this test alone (with_drive.sh).
 #include <cstdint>
 
+#include "InstallRunFixture.h"
 #include "LoopbackServer.h"
-#include "SignedRunFixture.h"
 #include "TlsSettings.h"
 
 namespace fs = std::filesystem;
@@ -25,13 +25,13 @@ std::wstring Server(const char* name) {
     return L"https://localhost:" + std::wstring(port.begin(), port.end()) + L"/";
 }
 
-class HttpsInstall : public SignedRunFixture {
+class HttpsInstall : public InstallRunFixture {
 protected:
     std::optional<std::wstring> Run(const std::wstring& fileServer) {
         InstallSource source(fileServer);
         source.signingKey = Fixture(SIGNED_FILES, "maker.pub.line");
         source.trustedCertificates = Fixture(CERTIFICATES, "ca.pem");
-        return SignedRunFixture::Run(source);
+        return InstallRunFixture::Run(source);
     }
 };
 

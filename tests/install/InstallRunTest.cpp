@@ -13,14 +13,13 @@
 #include "Failure.h"
 #include "InstallPlan.h"
 #include "InstallRun.h"
+#include "InstallRunFixture.h"
 #include "LoopbackServer.h"
 #include "TestFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-const std::wstring kPad = L"V:\\VENKOR\\";
 
 std::string Archive(const std::string& name) {
     std::string path = "Z:" + std::string(ZIP_ARCHIVES) + "/" + name;
@@ -31,46 +30,15 @@ Reply Ok(const std::string& body) {
 }
 Reply NotFound() { return {{"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"}}; }
 
-class InstallRun : public ::testing::Test {
+class InstallRun : public InstallRunFixture {
 protected:
-    void SetUp() override { Clear(); }
-    void TearDown() override {
-        unzipper.CloseArchive();  // an archive that failed stays open until then
-        Clear();
-    }
-    static void Clear() {
-        std::error_code ec;
-        for (auto& f : fs::recursive_directory_iterator(fs::path(kPad), ec))
-            ::SetFileAttributesW(f.path().c_str(), FILE_ATTRIBUTE_NORMAL);
-        fs::remove_all(fs::path(kPad), ec);
-    }
-
-    std::optional<std::wstring> Run(LoopbackServer& server) {
-        try {
-            Pad = InstallFolder(L'V');
-            RunInstallation(Pad, http, unzipper, server.BaseUrl());
-        } catch (const Failure& f) {
-            return f.Message();
-        }
-        return std::nullopt;
-    }
-    static std::set<std::wstring> Listing() {
-        std::set<std::wstring> names;
-        for (auto& f : fs::directory_iterator(fs::path(kPad)))
-            names.insert(f.path().filename().wstring());
-        return names;
-    }
-    static std::string Content(const std::wstring& name) { return ReadWholeFile(kPad + name); }
+    std::optional<std::wstring> Run(LoopbackServer& server) { return InstallRunFixture::Run(server.BaseUrl()); }
     static std::vector<std::string> Paths(const LoopbackServer& server) {
         std::vector<std::string> paths;
         for (const auto& head : server.Requests())
             paths.push_back(head.substr(0, head.find("\r\n")));
         return paths;
     }
-
-    std::wstring Pad;
-    TIdHTTP http;
-    TAbUnZipper unzipper;
 };
 
 TEST_F(InstallRun, UnpacksMainThenUpgradeIntoTheFolderOnTheChosenDrive) {

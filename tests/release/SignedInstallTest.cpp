@@ -4,8 +4,8 @@
 // of this test alone (with_drive.sh).
 #include <vector>
 
+#include "InstallRunFixture.h"
 #include "LoopbackServer.h"
-#include "SignedRunFixture.h"
 
 namespace fs = std::filesystem;
 
@@ -20,12 +20,12 @@ std::wstring NotSigned(const std::wstring& archive) {
     return L"The file \"" + archive + L"\" is not signed with the maker's key; nothing was installed from it.";
 }
 
-class SignedInstall : public SignedRunFixture {
+class SignedInstall : public InstallRunFixture {
 protected:
     std::optional<std::wstring> Run(LoopbackServer& server) {
         InstallSource source(server.BaseUrl());
         source.signingKey = Signed("maker.pub.line");
-        return SignedRunFixture::Run(source);
+        return InstallRunFixture::Run(source);
     }
     static std::vector<std::string> RequestLines(const LoopbackServer& server) {
         std::vector<std::string> lines;

@@ -1,8 +1,7 @@
 #pragma once
-// The installation run of a signed release on Wine drive V: (with_drive.sh),
-// for the tests of signed and https installations: V:\VENKOR\ emptied
-// before and after each test, and the run with a given source, its failure
-// text returned.
+// The installation run on Wine drive V: (setup_test's DRIVE option,
+// with_drive.sh): V:\VENKOR\ emptied before and after each test, and the
+// run with a given source, its failure text returned.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -22,7 +21,7 @@ inline std::string MadeFile(const char* folder, const std::string& name) {
     return ReadWholeFile("Z:" + std::string(folder) + "/" + name);
 }
 
-class SignedRunFixture : public ::testing::Test {
+class InstallRunFixture : public ::testing::Test {
 protected:
     inline static const std::wstring kPad = L"V:\\VENKOR\\";
 
@@ -40,7 +39,8 @@ protected:
 
     std::optional<std::wstring> Run(const InstallSource& source) {
         try {
-            RunInstallation(InstallFolder(L'V'), http, unzipper, source);
+            Pad = InstallFolder(L'V');
+            RunInstallation(Pad, http, unzipper, source);
         } catch (const Failure& f) {
             return f.Message();
         }
@@ -54,6 +54,9 @@ protected:
         return names;
     }
 
+    static std::string Content(const std::wstring& name) { return ReadWholeFile(kPad + name); }
+
+    std::wstring Pad;
     TIdHTTP http;
     TAbUnZipper unzipper;
 };
