@@ -126,8 +126,11 @@ protected:
         ASSERT_EQ(L"(C:)", w.SelectedDrive());
     }
 
+    // Once the box that started it has gone, the handler may still be at
+    // work on the buttons: wait for the end state, then check it.
     void ExpectFinishedButtons(bool cancelVisible) {
         auto& w = *wizard_;
+        EXPECT_TRUE(WaitUntil([&] { return w.FrontButton() == Finish && w.Focus() == w.Button(Finish); }, 5s));
         EXPECT_EQ(Finish, w.FrontButton());
         EXPECT_EQ(cancelVisible, w.Visible(w.Button(Cancel)));
     }
@@ -431,7 +434,7 @@ TEST_F(WizardTest, TheErrorBoxIsOwnedByTheWizardWithAnotherProgramInFront) {
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
     EXPECT_TRUE(IsWindowEnabled(w.Window()));
     EXPECT_EQ(AbortTexts, w.PageTexts());
-    EXPECT_EQ(w.Button(Finish), w.Focus());
+    EXPECT_TRUE(WaitUntil([&] { return w.Focus() == w.Button(Finish); }, 5s));
 }
 
 // A catalogue beside the program whose header is not UTF-8: the first
