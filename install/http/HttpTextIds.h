@@ -8,6 +8,7 @@
 #define IDS_HTTP_INVALID_STATUS_LINE 261
 #define IDS_HTTP_HEAD_TOO_LARGE 262
 #define IDS_HTTP_BAD_CHUNK 263
+#define IDS_TLS_FAILURE 265
 // Of the installation run, which starts the downloads.
 #define IDS_INSTALL_NO_DRIVE 264
 // Descriptions of Winsock error numbers, in the order of SocketErrorText's table.

@@ -3,8 +3,8 @@
 #include <utility>
 
 #include "FormatText.h"
+#include "HttpTextIds.h"
 #include "LibraryText.h"
-#include "ReleaseTextIds.h"
 #include "TextConversion.h"
 
 TlsSettings TlsSettingsFor(const std::wstring& fileServer, std::string trustedCertificates) {
