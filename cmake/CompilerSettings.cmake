@@ -4,8 +4,6 @@
 # statically, so Setup.exe needs no DLL beside it.
 # Native: the platform-neutral code under AddressSanitizer and UBSan, with
 # coverage hooks for the libFuzzer targets.
-option(SETUP_WERROR "Treat compiler warnings as errors" OFF)
-
 if(WIN32)
   enable_language(RC)
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
@@ -13,7 +11,6 @@ if(WIN32)
 else()
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
   add_link_options(-fsanitize=address,undefined)
-  option(SETUP_FUZZ "Build the libFuzzer targets" ON)
   if(SETUP_FUZZ)
     # Coverage feedback from every library a fuzz target links, not only
     # from the harness; the sanitizer runtime serves the hooks elsewhere.

@@ -1,0 +1,59 @@
+# Programs made of the wizard: Setup.exe itself and the test, demo and
+# benchmark builds that differ from it only in what is compiled in.
+
+# setup_add_program(NAME name FILE_SERVER url [SIGNING_KEY key] [TRUSTED_CA pem]):
+# the program entry with the window, its manifest and version resource,
+# linked into one executable. The file server, the key and the trusted
+# certificates are compiled into the program entry only, so a test build
+# differs in that one file. Both are checked here: a malformed key or
+# certificate file fails the configure step, not the user's installation.
+function(setup_add_program)
+  cmake_parse_arguments(P "" "NAME;FILE_SERVER;SIGNING_KEY;TRUSTED_CA" "" ${ARGN})
+  set(app ${PROJECT_SOURCE_DIR}/app)
+  add_executable(${P_NAME} WIN32 ${app}/main.cpp ${app}/Setup.rc)
+  target_compile_definitions(${P_NAME} PRIVATE "SETUP_FILE_SERVER=\"${P_FILE_SERVER}\"")
+  if(P_SIGNING_KEY)
+    # base64 of "Ed", an 8-byte key id and a 32-byte Ed25519 key: 56 characters.
+    string(LENGTH "${P_SIGNING_KEY}" length)
+    if(NOT P_SIGNING_KEY MATCHES "^RW[QRST][A-Za-z0-9+/]+$" OR NOT length EQUAL 56)
+      message(FATAL_ERROR "${P_NAME}: \"${P_SIGNING_KEY}\" is no minisign public key (the base64 line of a "
+                          "minisign.pub, 56 characters starting with RW)")
+    endif()
+    target_compile_definitions(${P_NAME} PRIVATE "SETUP_SIGNING_KEY=\"${P_SIGNING_KEY}\"")
+  endif()
+  if(P_TRUSTED_CA)
+    setup_embed_certificates(${P_NAME} "${P_TRUSTED_CA}")
+  endif()
+  target_link_libraries(${P_NAME} PRIVATE setup_window)
+  target_link_options(${P_NAME} PRIVATE -municode)
+  set_property(SOURCE ${app}/Setup.rc APPEND PROPERTY OBJECT_DEPENDS ${app}/Setup.manifest)
+endfunction()
+
+# The certificates of a PEM file as the string literal SETUP_TRUSTED_CA in a
+# header of the program's own, TrustedCertificates.h.
+function(setup_embed_certificates target pem)
+  if(NOT EXISTS "${pem}")
+    message(FATAL_ERROR "${target}: the trusted certificates file ${pem} does not exist")
+  endif()
+  file(STRINGS "${pem}" lines)
+  set(literal "")
+  set(certificates 0)
+  foreach(line IN LISTS lines)
+    if(NOT line MATCHES "^[-A-Za-z0-9+/= ]*$")
+      message(FATAL_ERROR "${target}: ${pem} is no PEM file (line \"${line}\")")
+    endif()
+    if(line STREQUAL "-----BEGIN CERTIFICATE-----")
+      math(EXPR certificates "${certificates} + 1")
+    endif()
+    string(APPEND literal "    \"${line}\\n\" \\\n")
+  endforeach()
+  if(certificates EQUAL 0)
+    message(FATAL_ERROR "${target}: ${pem} holds no certificate")
+  endif()
+  set(folder ${CMAKE_CURRENT_BINARY_DIR}/${target}-trust)
+  file(CONFIGURE OUTPUT ${folder}/TrustedCertificates.h CONTENT
+    "// Made by CMake from ${pem}.\n#define SETUP_TRUSTED_CA \\\n${literal}    \"\"\n")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${pem}")
+  target_include_directories(${target} PRIVATE ${folder})
+  target_compile_definitions(${target} PRIVATE SETUP_TRUSTED_CA_HEADER)
+endfunction()
