@@ -1,4 +1,17 @@
-# Sourced by bench/*/run.sh: timing and figure helpers shared by the benchmarks.
+# Sourced by bench/*/run.sh with $top and $build (a Windows build tree,
+# ROOT/win) set: building, clean-up, timing and figure helpers.
+. "$top/scripts/lib.sh"
+
+# bench_build TARGET...: builds the targets through scripts/build.sh, with
+# the dependency prefix of the tree's root (configured first if need be).
+bench_build() {
+  (
+    build=$(dirname "$build")
+    . "$top/scripts/build.sh"
+    [ -f "$build/win/CMakeCache.txt" ] || setup_configure win
+    setup_build win "$@"
+  ) >/dev/null
+}
 
 # wall OUT COMMAND...: runs the command with its output in the file OUT and
 # prints its wall-clock seconds; for a Wine program that includes starting

@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Builds the programs the benchmarks compare ours with, as static 32-bit
 # Windows executables from Debian source packages:
-#   <prefix>/curl.exe   the curl tool, configured like our libcurl (HTTP only,
-#                       no TLS, no proxy, no threaded resolver)
+#   <prefix>/curl.exe   the curl tool on a libcurl configured like ours but
+#                       without TLS and with the synchronous resolver: ours
+#                       adds Schannel and the threaded resolver, which a
+#                       plain http download does not use
 #   <prefix>/unzip.exe  Info-ZIP unzip, its own win32 makefile for MinGW,
 #                       with Debian's patches (apt-get source applies them)
 # The prefix is <build>/peers/<key>; the key covers the source versions, the
 # compilers and this script, so a second run only prints the prefix. Each
-# step's log stays in <build>/peers-src; a failing step prints its tail.
+# step's log stays in <build>/peers-src/logs; a failing step prints its tail.
 # Usage: bench/peers.sh BUILD_DIR   (prints the prefix on its last line)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+. "$top/scripts/lib.sh"
 build=$(mkdir -p "${1:-$top/build}" && cd "${1:-$top/build}" && pwd)
 packages=(curl unzip)
 CC_W=i686-w64-mingw32-gcc-posix
@@ -18,40 +21,21 @@ CC_W=i686-w64-mingw32-gcc-posix
 key=$( {
   for p in "${packages[@]}"; do apt-cache showsrc "$p" | grep '^Version'; done
   "$CC_W" --version | head -1; i686-w64-mingw32-g++-posix --version | head -1
-  cat "$0" "$top/cmake/mingw-i686.cmake"
+  cat "$0" "$top/scripts/lib.sh" "$top/cmake/mingw-i686.cmake"
 } | sha256sum | cut -c1-16)
 prefix=$build/peers/$key
 if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
 
 jobs=$(nproc)
 src=$build/peers-src
-rm -rf "$src" "$prefix"; mkdir -p "$src" "$prefix"
+logs=$src/logs
+rm -rf "$src" "$prefix"; mkdir -p "$src" "$logs" "$prefix"
 cd "$src"
 
-# step NAME COMMAND...: runs the command with its output in NAME.log; on
-# failure shows the end of that log.
-step() {
-  local name=$1; shift
-  if ! "$@" >"$src/$name.log" 2>&1; then
-    echo "bench/peers.sh: step '$name' failed; end of $src/$name.log:" >&2
-    tail -40 "$src/$name.log" >&2
-    exit 1
-  fi
-}
-
-# Newest first; a version the mirror no longer holds is skipped.
-fetch() {
-  local p=$1 v
-  for v in $(apt-cache showsrc "$p" | sed -n 's/^Version: //p' | sort -rV | uniq); do
-    if apt-get source -qq "$p=$v" >"$src/fetch-$p.log" 2>&1; then echo "$v" >"$src/version-$p"; return 0; fi
-    rm -rf "$src/$p"[_-]* 2>/dev/null || true
-  done
-  echo "cannot fetch the source package $p" >&2; tail -20 "$src/fetch-$p.log" >&2; return 1
-}
 for p in "${packages[@]}"; do fetch "$p"; done
-dir() { find "$src" -maxdepth 1 -type d -name "$1-*" | head -1; }
 
-# curl.exe: the same options as the libcurl of scripts/deps.sh, plus the tool.
+# curl.exe: the options of scripts/deps.sh's libcurl less Schannel and the
+# threaded resolver, plus the tool.
 c=$(dir curl)
 step curl-configure cmake -S "$c" -B "$src/curl-build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" -DBUILD_SHARED_LIBS=OFF \

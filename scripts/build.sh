@@ -4,6 +4,7 @@
 #   setup_configure PRESET          configures $build/PRESET (win or native)
 #   setup_build PRESET [TARGET...]  builds it, or only the targets named
 # SETUP_WERROR=ON in the environment turns compiler warnings into errors (CI).
+. "$top/scripts/lib.sh"
 "$top/scripts/apt-packages.sh"
 SETUP_DEPS=$("$top/scripts/deps.sh" "$build" | tail -1)
 export SETUP_DEPS

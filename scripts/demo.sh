@@ -70,6 +70,6 @@ if [ "$shown" = yes ]; then
   rm -rf "$SETUP_WINEPREFIX/drive_c/VENKOR"
   python3 -m http.server "$port" --bind 127.0.0.1 --directory "$served" >/dev/null 2>&1 &
   server=$!
-  trap 'kill $server 2>/dev/null || true' EXIT
+  at_exit 'kill $server 2>/dev/null'
   wine_nl "$demo/SetupDemo.exe" || true
 fi

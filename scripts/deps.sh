@@ -9,6 +9,7 @@
 # Usage: scripts/deps.sh BUILD_DIR   (prints the prefix on its last line)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+. "$top/scripts/lib.sh"
 build=$(mkdir -p "${1:-$top/build}" && cd "${1:-$top/build}" && pwd)
 packages=(zlib bzip2 xz-utils wavpack curl 7zip googletest libsodium)
 
@@ -24,7 +25,7 @@ fi
 key=$( {
   tail -n +2 "$versions"
   i686-w64-mingw32-g++-posix --version | head -1; clang --version | head -1
-  find "$0" "$top"/cmake/mingw-i686.cmake "$top"/cmake/deps -type f | sort | xargs cat
+  find "$0" "$top"/scripts/lib.sh "$top"/cmake/mingw-i686.cmake "$top"/cmake/deps -type f | sort | xargs cat
 } | sha256sum | cut -c1-16)
 prefix=$build/deps/$key
 if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
@@ -35,31 +36,7 @@ logs=$build/deps-logs
 rm -rf "$src" "$prefix" "$logs"; mkdir -p "$src" "$prefix/i686" "$prefix/native" "$logs"
 cd "$src"
 
-# step NAME COMMAND...: runs one build step with its output appended to NAME's log.
-step() {
-  local name=$1; shift
-  echo "\$ $*" >>"$logs/$name.log"
-  if ! "$@" >>"$logs/$name.log" 2>&1; then
-    echo "deps.sh: building $name failed at: $*" >&2
-    echo "---- last lines of $logs/$name.log" >&2
-    tail -n 40 "$logs/$name.log" >&2
-    exit 1
-  fi
-}
-
-# Newest first; a version the mirror no longer holds is skipped.
-fetch() {
-  local p=$1 v
-  for v in $(apt-cache showsrc "$p" | sed -n 's/^Version: //p' | sort -rV | uniq); do
-    echo "\$ apt-get source $p=$v" >>"$logs/fetch.log"
-    if apt-get source -qq "$p=$v" >>"$logs/fetch.log" 2>&1; then return 0; fi
-    rm -rf "$src/$p"_* 2>/dev/null || true
-  done
-  echo "deps.sh: cannot fetch the source package $p" >&2
-  echo "---- last lines of $logs/fetch.log" >&2; tail -n 40 "$logs/fetch.log" >&2; return 1
-}
 for p in "${packages[@]}"; do fetch "$p"; done
-dir() { find "$src" -maxdepth 1 -type d -name "$1-*" | head -1; }
 
 I=$prefix/i686; N=$prefix/native
 cross=(-DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release

@@ -21,7 +21,7 @@ size=${2:-1073741824}
 runs=${3:-3}
 . "$top/bench/common.sh"
 work=$build/bench-download
-cmake --build "$build" --target download_bench limit_get -j2 >/dev/null
+bench_build download_bench limit_get
 peers=$("$top/bench/peers.sh" "$build" | tail -1)
 exe=$build/bench/download/download_bench.exe
 limit=$build/bench/limits/limit_get.exe
@@ -29,7 +29,7 @@ rm -rf "$work"; mkdir -p "$work"
 
 coproc SERVER { exec python3 "$top/bench/download/server.py"; }
 server_pid=$SERVER_PID
-trap 'kill "$server_pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+at_exit 'kill "$server_pid" 2>/dev/null; rm -rf "$work"'
 read -r port <&"${SERVER[0]}"
 base="http://127.0.0.1:$port/"
 run="$build/wine-run"

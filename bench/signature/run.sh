@@ -23,7 +23,7 @@ runs=${3:-3}
 rate=${4:-125000000}
 . "$top/bench/common.sh"
 work=$build/bench-signature
-cmake --build "$build" --target signed_download_bench >/dev/null
+bench_build signed_download_bench
 exe=$build/bench/signature/signed_download_bench.exe
 rm -rf "$work"; mkdir -p "$work"
 
@@ -46,7 +46,7 @@ run="$build/wine-run"
 "$run" cmd /c exit >/dev/null 2>&1 || true  # the prefix and wineserver are up before timing
 load
 server_pid=
-trap 'kill "$server_pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+at_exit 'kill "$server_pid" 2>/dev/null; rm -rf "$work"'
 
 measure() {  # label [rate]
   coproc SERVER { exec python3 "$top/bench/signature/server.py" "$work/body.minisig" "$@"; }

@@ -18,10 +18,11 @@ top=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$top/build/win}" && pwd)
 starts=${2:-7}
 work=$build/bench-startup
-cmake --build "$build" --target startup_bench SetupBench Setup VenkorMark limit_window limit_window_cc6 limit_window_imports -j2 >/dev/null
+. "$top/bench/common.sh"
+bench_build startup_bench SetupBench Setup VenkorMark limit_window limit_window_cc6 limit_window_imports
 bench=$build/bench/startup
 . "$top/scripts/xvfb.sh"
-trap 'kill $xvfb_pid 2>/dev/null || true; rm -rf "$work"' EXIT
+at_exit 'rm -rf "$work"'
 rm -rf "$work"
 mkdir -p "$work"
 python3 "$top/tests/gui/make_archives.py" "$work" "$build/tests/gui/VenkorMark.exe" --filler-mb 50
@@ -29,7 +30,7 @@ python3 "$top/tests/gui/make_archives.py" "$work" "$build/tests/gui/VenkorMark.e
 export WINEPREFIX=${SETUP_WINEPREFIX:-$build/wineprefix}
 i686-w64-mingw32-strip -o "$work/Setup.stripped.exe" "$build/dist/Setup.exe"
 echo "Setup.exe: $(stat -c %s "$build/dist/Setup.exe") bytes, stripped $(stat -c %s "$work/Setup.stripped.exe") bytes"
-echo "load average before measuring: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) cores)"
+load
 w() { winepath -w "$1" 2>/dev/null; }
 "$build/wine-run" "$bench/startup_bench.exe" "$(w "$bench/SetupBench.exe")" "$(w "$work")" "$starts" \
   "$(w "$build/bench/limits/limit_window.exe")" "$(w "$build/bench/limits/limit_window_cc6.exe")" \

@@ -27,13 +27,13 @@ runs=${2:-3}
 big_mb=${3:-512}
 . "$top/bench/common.sh"
 work=$build/bench-unpack
-cmake --build "$build" --target unpack_bench limit_files limit_inflate -j2 >/dev/null
+bench_build unpack_bench limit_files limit_inflate
 peers=$("$top/bench/peers.sh" "$build" | tail -1)
 exe=$build/bench/unpack/unpack_bench.exe
 files=$build/bench/limits/limit_files.exe
 inflate=$build/bench/limits/limit_inflate.exe
 run="$build/wine-run"
-trap 'rm -rf "$work"' EXIT
+at_exit 'rm -rf "$work"'
 rm -rf "$work"
 mkdir -p "$work"
 
