@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "AsciiText.h"
 
@@ -47,22 +48,18 @@ bool PathMatches(std::string_view requestPath, std::string_view cookiePath) {
     return cookiePath.ends_with('/') || requestPath[cookiePath.size()] == '/';
 }
 
-// Max-Age: an optional minus sign and digits; false for anything else.
-bool ParseMaxAge(std::string_view text, std::int64_t now, std::int64_t& expiry) {
-    if (text.empty()) return false;
-    const bool negative = text.front() == '-';
-    std::string_view digits = negative ? text.substr(1) : text;
-    if (digits.empty()) return false;
+// Max-Age: an optional minus sign and digits; nothing for anything else.
+std::optional<std::int64_t> ParseMaxAge(std::string_view text, std::int64_t now) {
+    const bool negative = text.starts_with('-');
+    const std::string_view digits = negative ? text.substr(1) : text;
+    if (digits.empty()) return std::nullopt;
     std::int64_t delta = 0;
     for (char c : digits) {
-        if (!IsDigit(c)) return false;
+        if (!IsDigit(c)) return std::nullopt;
         delta = delta > (INT64_MAX - 9) / 10 ? INT64_MAX : delta * 10 + (c - '0');
     }
-    if (negative || delta == 0)
-        expiry = kEarliest;
-    else
-        expiry = delta >= CookieStore::kSessionCookie - 1 - now ? CookieStore::kSessionCookie - 1 : now + delta;
-    return true;
+    if (negative || delta == 0) return kEarliest;
+    return delta >= CookieStore::kSessionCookie - 1 - now ? CookieStore::kSessionCookie - 1 : now + delta;
 }
 
 bool IsDateDelimiter(char c) {
@@ -160,73 +157,115 @@ bool ParseCookieDate(std::string_view text, std::int64_t& seconds) {
     return true;
 }
 
-void CookieStore::Store(std::string_view setCookie, std::string_view requestHost, std::string_view requestPath,
-                        std::int64_t now) {
-    // Control characters other than the tab would reach the request head
-    // (RFC 6265bis: the whole value is ignored).
-    if (std::any_of(setCookie.begin(), setCookie.end(), [](char c) {
-            const auto u = static_cast<unsigned char>(c);
-            return (u < 0x20 && u != '\t') || u == 0x7F;
-        }))
-        return;
-    const std::size_t semicolon = setCookie.find(';');
-    const std::string_view pair = setCookie.substr(0, semicolon);
-    std::string_view attributes =
-        semicolon == std::string_view::npos ? std::string_view() : setCookie.substr(semicolon);
-    const std::size_t equals = pair.find('=');
-    if (equals == std::string_view::npos) return;
-    const std::string_view name = TrimBlanks(pair.substr(0, equals));
-    if (name.empty()) return;
+namespace {
 
-    Cookie cookie{std::string(name),
-                  std::string(TrimBlanks(pair.substr(equals + 1))),
-                  {},
-                  {},
-                  kSessionCookie,
-                  0,
-                  true,
-                  false,
-                  false};
+// Control characters other than the tab would reach the request head
+// (RFC 6265bis: the whole value is ignored).
+bool HoldsControlCharacter(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return (u < 0x20 && u != '\t') || u == 0x7F;
+    });
+}
+
+struct NameValue {
+    std::string_view name;
+    std::string_view value;
+};
+
+// RFC 6265 section 5.2 steps 1-6: the name-value pair before the first ';'.
+std::optional<NameValue> ParseNameValue(std::string_view pair) {
+    const std::size_t equals = pair.find('=');
+    if (equals == std::string_view::npos) return std::nullopt;
+    const std::string_view name = TrimBlanks(pair.substr(0, equals));
+    if (name.empty()) return std::nullopt;
+    return NameValue{name, TrimBlanks(pair.substr(equals + 1))};
+}
+
+// What the attributes after the pair say; empty domain and path when none
+// (or no valid one) was given.
+struct CookieAttributes {
+    std::int64_t expiry = CookieStore::kSessionCookie;
+    std::string domain;  // lower case, without a leading dot
+    std::string path;
+    bool secure = false;
+    bool httpOnly = false;
+};
+
+// RFC 6265 section 5.2.1-5.2.6 for one attribute; Max-Age wins over Expires
+// whatever their order.
+void ParseAttribute(std::string_view key, std::string_view value, std::int64_t now, bool& maxAgeSeen,
+                    CookieAttributes& attributes) {
+    if (EqualsNoCase(key, "expires")) {
+        std::int64_t when = 0;
+        if (!maxAgeSeen && ParseCookieDate(value, when)) attributes.expiry = when <= now ? kEarliest : when;
+    } else if (EqualsNoCase(key, "max-age")) {
+        if (const auto expiry = ParseMaxAge(value, now)) {
+            attributes.expiry = *expiry;
+            maxAgeSeen = true;
+        }
+    } else if (EqualsNoCase(key, "domain")) {
+        attributes.domain = ToLower(value.starts_with('.') ? value.substr(1) : value);
+    } else if (EqualsNoCase(key, "path")) {
+        attributes.path = value.starts_with('/') ? std::string(value) : std::string();
+    } else if (EqualsNoCase(key, "secure")) {
+        attributes.secure = true;
+    } else if (EqualsNoCase(key, "httponly")) {
+        attributes.httpOnly = true;
+    }
+}
+
+// The ';'-separated attributes that follow the pair.
+CookieAttributes ParseAttributes(std::string_view text, std::int64_t now) {
+    CookieAttributes attributes;
     bool maxAgeSeen = false;
-    std::string domainAttribute;
-    std::string pathAttribute;
-    while (!attributes.empty()) {
-        attributes.remove_prefix(1);  // the ';'
-        const std::size_t next = attributes.find(';');
-        const std::string_view av = attributes.substr(0, next);
-        attributes = next == std::string_view::npos ? std::string_view() : attributes.substr(next);
+    while (text.starts_with(';')) {
+        text.remove_prefix(1);
+        const std::size_t next = text.find(';');
+        const std::string_view av = text.substr(0, next);
+        text = next == std::string_view::npos ? std::string_view() : text.substr(next);
         const std::size_t eq = av.find('=');
-        const std::string_view key = TrimBlanks(av.substr(0, eq));
         const std::string_view value =
             eq == std::string_view::npos ? std::string_view() : TrimBlanks(av.substr(eq + 1));
-        if (EqualsNoCase(key, "expires")) {
-            std::int64_t when = 0;
-            if (!maxAgeSeen && ParseCookieDate(value, when)) cookie.expiry = when <= now ? kEarliest : when;
-        } else if (EqualsNoCase(key, "max-age")) {
-            if (ParseMaxAge(value, now, cookie.expiry)) maxAgeSeen = true;
-        } else if (EqualsNoCase(key, "domain")) {
-            std::string_view d = value;
-            if (d.starts_with('.')) d.remove_prefix(1);
-            domainAttribute = ToLower(d);
-        } else if (EqualsNoCase(key, "path")) {
-            pathAttribute = value.starts_with('/') ? std::string(value) : std::string();
-        } else if (EqualsNoCase(key, "secure")) {
-            cookie.secure = true;
-        } else if (EqualsNoCase(key, "httponly")) {
-            cookie.httpOnly = true;
-        }
+        ParseAttribute(TrimBlanks(av.substr(0, eq)), value, now, maxAgeSeen, attributes);
     }
+    return attributes;
+}
 
-    const std::string host = ToLower(requestHost);
-    if (!domainAttribute.empty()) {
-        if (!DomainMatches(host, domainAttribute)) return;
-        cookie.hostOnly = false;
-        cookie.domain = domainAttribute;
-    } else {
-        cookie.domain = host;
-    }
-    cookie.path = pathAttribute.empty() ? DefaultPath(requestPath) : pathAttribute;
+}  // namespace
 
+void CookieStore::Store(std::string_view setCookie, std::string_view requestHost, std::string_view requestPath,
+                        std::int64_t now) {
+    if (HoldsControlCharacter(setCookie)) return;
+    const std::size_t semicolon = setCookie.find(';');
+    const auto pair = ParseNameValue(setCookie.substr(0, semicolon));
+    if (!pair) return;
+    CookieAttributes attributes =
+        ParseAttributes(semicolon == std::string_view::npos ? std::string_view() : setCookie.substr(semicolon), now);
+
+    // RFC 6265 section 5.3 steps 6-7: a Domain the host does not match
+    // refuses the cookie; without one the cookie is the host's alone.
+    std::string host = ToLower(requestHost);
+    if (!attributes.domain.empty() && !DomainMatches(host, attributes.domain)) return;
+    const bool hostOnly = attributes.domain.empty();
+    Insert(
+        Cookie{
+            .name = std::string(pair->name),
+            .value = std::string(pair->value),
+            .domain = hostOnly ? std::move(host) : std::move(attributes.domain),
+            .path = attributes.path.empty() ? DefaultPath(requestPath) : std::move(attributes.path),
+            .expiry = attributes.expiry,
+            .creation = 0,
+            .hostOnly = hostOnly,
+            .secure = attributes.secure,
+            .httpOnly = attributes.httpOnly,
+        },
+        now);
+}
+
+// A cookie of the same name, domain and path is replaced, keeping its place
+// in the order of creation.
+void CookieStore::Insert(Cookie cookie, std::int64_t now) {
     const auto same = std::find_if(cookies_.begin(), cookies_.end(), [&](const Cookie& c) {
         return c.name == cookie.name && c.domain == cookie.domain && c.path == cookie.path;
     });

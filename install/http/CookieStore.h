@@ -41,6 +41,7 @@ public:
     const std::vector<Cookie>& Cookies() const { return cookies_; }
 
 private:
+    void Insert(Cookie cookie, std::int64_t now);
     void DropExpired(std::int64_t now);
 
     std::vector<Cookie> cookies_;
