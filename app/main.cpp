@@ -36,6 +36,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         InstallSource source(L"" SETUP_FILE_SERVER);
 #ifdef SETUP_SIGNING_KEY
         source.signingKey = SETUP_SIGNING_KEY;
+        source.signaturesNotBefore = SETUP_SIGNATURES_NOT_BEFORE;
 #endif
 #ifdef SETUP_TRUSTED_CA
         source.trustedCertificates = SETUP_TRUSTED_CA;

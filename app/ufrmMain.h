@@ -78,8 +78,9 @@ private:
     HWND handle_ = nullptr;
     HWND focus_ = nullptr;  // the control that had the focus when the window was deactivated
     bool waitCursor_ = false;
-    bool closing_ = false;  // Finish was clicked: nothing more is started
-    bool running_ = false;  // the installation step is on the stack
+    bool closing_ = false;    // Finish was clicked: nothing more is started
+    bool running_ = false;    // the installation step is on the stack
+    bool installed_ = false;  // the run ended on Einde and Cancel was not confirmed since
     std::vector<MSG> deferred_;
     bool finishInFront_ = false;
     DWORD finishFrontSince_ = 0;  // tick count when Finish came to the front

@@ -27,6 +27,7 @@ void TfrmMain::btNEXTClick() {
     PaintPending();
     try {
         Install();
+        installed_ = true;
         SetWaitCursor(false);
         BringFinishToFront();
         ShowPage(TPage::Einde);
@@ -74,6 +75,7 @@ void TfrmMain::btCANCELClick() {
     // Each sentence is looked up on its own; a carriage return joins them.
     const std::wstring question = gettext(L"De installatie is niet voltooid.") + L'\r' + gettext(L"Bent u zeker ?");
     if (!AskConfirmation(question, handle_)) return;
+    installed_ = false;
     ShowPage(Notebook1->PageCount() - 1);
     ShowWindow(btCANCEL, SW_HIDE);
     BringFinishToFront();
@@ -85,6 +87,10 @@ void TfrmMain::btFINISHClick() {
     if (closing_) return;
     closing_ = true;
     PostMessageW(handle_, WM_CLOSE, 0, 0);
+    // A signed release starts only what a whole run installed and checked:
+    // after a failure or a Cancel nothing, not even a program of that name
+    // found elsewhere.
+    if (!fileServer_.signingKey.empty() && !installed_) return;
     const std::string command = ToAnsi(ProgramPath(Pad));
     WinExec(command.c_str(), SW_SHOWNORMAL);
 }

@@ -7,6 +7,8 @@ set(SETUP_FILE_SERVER "http://venkor-files.example/" CACHE STRING
   "File server base URL compiled into Setup.exe: an http:// or https:// URL whose path is /")
 set(SETUP_SIGNING_KEY "" CACHE STRING
   "A signed release: the maker's minisign public key (the base64 line of its .pub file); every archive must be signed with it. Empty: archives are installed unchecked")
+set(SETUP_SIGNATURES_NOT_BEFORE "" CACHE STRING
+  "A signed release: the earliest signature time (Unix seconds) Setup.exe accepts; archives signed before it are refused as an older release. Required with SETUP_SIGNING_KEY")
 set(SETUP_TRUSTED_CA "" CACHE FILEPATH
   "Test builds of an https file server: a PEM file whose certificates replace Windows' trust store. Empty: the system's store")
 

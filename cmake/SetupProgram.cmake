@@ -1,14 +1,15 @@
 # Programs made of the wizard: Setup.exe itself and the test, demo and
 # benchmark builds that differ from it only in what is compiled in.
 
-# setup_add_program(NAME name FILE_SERVER url [SIGNING_KEY key] [TRUSTED_CA pem]):
+# setup_add_program(NAME name FILE_SERVER url [SIGNING_KEY key NOT_BEFORE seconds]
+#                   [TRUSTED_CA pem]):
 # the program entry with the window, its manifest and version resource,
 # linked into one executable. The file server, the key and the trusted
 # certificates are compiled into the program entry only, so a test build
 # differs in that one file. Both are checked here: a malformed key or
 # certificate file fails the configure step, not the user's installation.
 function(setup_add_program)
-  cmake_parse_arguments(P "" "NAME;FILE_SERVER;SIGNING_KEY;TRUSTED_CA" "" ${ARGN})
+  cmake_parse_arguments(P "" "NAME;FILE_SERVER;SIGNING_KEY;NOT_BEFORE;TRUSTED_CA" "" ${ARGN})
   set(app ${PROJECT_SOURCE_DIR}/app)
   add_executable(${P_NAME} WIN32 ${app}/main.cpp ${app}/Setup.rc)
   target_compile_definitions(${P_NAME} PRIVATE "SETUP_FILE_SERVER=\"${P_FILE_SERVER}\"")
@@ -19,7 +20,13 @@ function(setup_add_program)
       message(FATAL_ERROR "${P_NAME}: \"${P_SIGNING_KEY}\" is no minisign public key (the base64 line of a "
                           "minisign.pub, 56 characters starting with RW)")
     endif()
-    target_compile_definitions(${P_NAME} PRIVATE "SETUP_SIGNING_KEY=\"${P_SIGNING_KEY}\"")
+    # Signatures made before this time are an older release's.
+    if(NOT P_NOT_BEFORE MATCHES "^[0-9]+$")
+      message(FATAL_ERROR "${P_NAME}: a signed build needs SETUP_SIGNATURES_NOT_BEFORE, the earliest signature "
+                          "time it accepts in Unix seconds (got \"${P_NOT_BEFORE}\")")
+    endif()
+    target_compile_definitions(${P_NAME} PRIVATE "SETUP_SIGNING_KEY=\"${P_SIGNING_KEY}\""
+                                                 "SETUP_SIGNATURES_NOT_BEFORE=${P_NOT_BEFORE}LL")
   endif()
   if(P_TRUSTED_CA)
     setup_embed_certificates(${P_NAME} "${P_TRUSTED_CA}")

@@ -47,18 +47,27 @@ private:
 
 }  // namespace
 
-void DownloadArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std::wstring& serverPath,
-                     const std::wstring& localFile, TResponseSink* alsoTo) {
-    UniqueFile file(CreateFileW(localFile.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+Failure HttpError(const TIdHTTP& IdHTTP1) {
+    return Failure(
+        gettext(L"HTTP Error:") +
+        FormatText(LoadResString(IDS_HTTP_ERROR_CODE), {std::int64_t{IdHTTP1.ResponseCode()}, IdHTTP1.ResponseText()}));
+}
+
+UniqueFile CreateArchiveFile(const std::wstring& localFile, DWORD extraAccess) {
+    UniqueFile file(CreateFileW(localFile.c_str(), GENERIC_READ | GENERIC_WRITE | extraAccess, 0, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD error = GetLastError();
         throw Failure(FormatText(LoadResString(IDS_HTTP_CANNOT_CREATE_FILE), {localFile, SystemErrorText(error)}));
     }
+    return file;
+}
+
+void DownloadInto(TIdHTTP& IdHTTP1, const std::wstring& url, HANDLE file, TResponseSink* alsoTo) {
     IdHTTP1.Request.UserAgent = L"Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 5.1)";
-    FileSink sink(file.Get(), alsoTo);
+    FileSink sink(file, alsoTo);
     try {
-        IdHTTP1.Get(fileServer + serverPath, sink);
+        IdHTTP1.Get(url, sink);
     } catch (...) {
         // The bytes received so far belong in the file; the download's own
         // failure is the one to report.
@@ -68,9 +77,11 @@ void DownloadArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std
         throw;
     }
     sink.Flush();
-    if (IdHTTP1.ResponseCode() != 200) {
-        throw Failure(gettext(L"HTTP Error:") +
-                      FormatText(LoadResString(IDS_HTTP_ERROR_CODE),
-                                 {std::int64_t{IdHTTP1.ResponseCode()}, IdHTTP1.ResponseText()}));
-    }
+    if (IdHTTP1.ResponseCode() != 200) throw HttpError(IdHTTP1);
+}
+
+void DownloadArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std::wstring& serverPath,
+                     const std::wstring& localFile) {
+    const UniqueFile file = CreateArchiveFile(localFile);
+    DownloadInto(IdHTTP1, fileServer + serverPath, file.Get());
 }

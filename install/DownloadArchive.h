@@ -1,11 +1,26 @@
 #pragma once
+#include <windows.h>
+
 #include <string>
 
+#include "Failure.h"
 #include "IdHTTP.h"
+#include "UniqueHandle.h"
 
 // Fetches fileServer + serverPath into localFile (created, or emptied when it
 // exists). Throws Failure with the text to show; the local file is closed in
-// every outcome and never deleted here. With alsoTo, every block of the body
-// goes there too once the file has taken it (a signed release hashes it).
+// every outcome and never deleted here.
 void DownloadArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std::wstring& serverPath,
-                     const std::wstring& localFile, TResponseSink* alsoTo = nullptr);
+                     const std::wstring& localFile);
+
+// The parts of a download, for a caller that keeps the file open:
+// CreateArchiveFile makes localFile anew, for reading and writing and shared
+// with nobody (extraAccess: DELETE, say); DownloadInto fetches url into it.
+// With alsoTo, every block of the body goes there too once the file has
+// taken it (a signed release hashes it).
+UniqueFile CreateArchiveFile(const std::wstring& localFile, DWORD extraAccess = 0);
+void DownloadInto(TIdHTTP& IdHTTP1, const std::wstring& url, HANDLE file, TResponseSink* alsoTo = nullptr);
+
+// "HTTP Error:" with the last answer's code and status line: the failure of
+// an answer other than 200.
+Failure HttpError(const TIdHTTP& IdHTTP1);

@@ -8,6 +8,7 @@
 #include "HttpTextIds.h"
 #include "InstallPlan.h"
 #include "LibraryText.h"
+#include "ProtectedFolder.h"
 #include "SignedArchive.h"
 #include "TlsSettings.h"
 #include "UnpackArchive.h"
@@ -17,18 +18,30 @@ void RunInstallation(const std::wstring& Pad, TIdHTTP& IdHTTP1, TAbUnZipper& AbU
         throw Failure(LoadResString(IDS_INSTALL_NO_DRIVE));
     // Not examined: a folder that cannot be made shows up as the failure to
     // create the first archive file.
+    // A signed release makes its folder with rights of its own; an existing
+    // folder keeps its rights.
+    const bool signedArchives = !source.signingKey.empty();
     const DWORD attributes = ::GetFileAttributesW(Pad.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        ::SHCreateDirectoryExW(nullptr, Pad.c_str(), nullptr);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (signedArchives)
+            CreateProtectedFolder(Pad);
+        else
+            ::SHCreateDirectoryExW(nullptr, Pad.c_str(), nullptr);
+    }
 
-    IdHTTP1.SetTls(TlsSettingsFor(source.fileServer, source.trustedCertificates));
+    IdHTTP1.SetTls(TlsSettingsFor(source.fileServer, source.trustedCertificates, signedArchives));
+    // A signed release starts nothing that it did not unpack itself.
+    AbUnZipper1.SetRefuseForeignFiles(signedArchives);
+    AbUnZipper1.ForgetOwnFiles();
     for (const InstallPlan::Archive& archive : InstallPlan::kArchives) {
         const std::wstring localFile = Pad + archive.localName;
-        if (source.signingKey.empty())
+        if (!signedArchives) {
             DownloadArchive(IdHTTP1, source.fileServer, archive.serverPath, localFile);
-        else
-            DownloadSignedArchive(IdHTTP1, source.fileServer, archive.serverPath, localFile, archive.localName,
-                                  source.signingKey);
-        UnpackArchive(AbUnZipper1, localFile);
+            UnpackArchive(AbUnZipper1, localFile);
+        } else {
+            UniqueFile checked = DownloadSignedArchive(IdHTTP1, source.fileServer, archive.serverPath, localFile,
+                                                       archive.localName, source);
+            UnpackArchive(AbUnZipper1, localFile, std::move(checked));
+        }
     }
 }

@@ -1,5 +1,8 @@
 #include "SignedArchive.h"
 
+#include <windows.h>
+
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -7,11 +10,11 @@
 #include "DownloadArchive.h"
 #include "Failure.h"
 #include "FormatText.h"
-#include "HttpTextIds.h"
 #include "LibraryText.h"
 #include "MinisignVerifier.h"
 #include "ReleaseTextIds.h"
-#include "gnugettext.h"
+#include "TextConversion.h"
+#include "TrustedComment.h"
 
 namespace {
 
@@ -36,15 +39,14 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
+// The signature request is bounded whatever the server answers: a
+// signature file is a few hundred bytes and travels in well under a minute.
 std::vector<std::uint8_t> FetchSignature(TIdHTTP& IdHTTP1, const std::wstring& url, const std::wstring& archiveName) {
     SignatureSink sink(archiveName);
-    IdHTTP1.Get(url, sink);
-    // As for the archive: a success other than 200 is an HTTP error.
-    if (IdHTTP1.ResponseCode() != 200) {
-        throw Failure(gettext(L"HTTP Error:") +
-                      FormatText(LoadResString(IDS_HTTP_ERROR_CODE),
-                                 {std::int64_t{IdHTTP1.ResponseCode()}, IdHTTP1.ResponseText()}));
-    }
+    const TRequestLimits limits{static_cast<std::int64_t>(kMaxSignatureFile), std::chrono::seconds(60),
+                                NotSigned(archiveName).Message()};
+    IdHTTP1.Get(url, sink, &limits);
+    if (IdHTTP1.ResponseCode() != 200) throw HttpError(IdHTTP1);
     return sink.Bytes();
 }
 
@@ -58,17 +60,37 @@ private:
     BackgroundHash& hash_;
 };
 
+// Marks the open file for deletion; it goes when its last handle closes.
+void DeleteWhenClosed(HANDLE file) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+}
+
 }  // namespace
 
-void DownloadSignedArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std::wstring& serverPath,
-                           const std::wstring& localFile, const std::wstring& archiveName,
-                           std::string_view signingKey) {
-    BackgroundHash hash;
-    HashSink hashSink(hash);
-    DownloadArchive(IdHTTP1, fileServer, serverPath, localFile, &hashSink);
-    // The hash finishes while the signature travels.
-    const std::vector<std::uint8_t> signature =
-        FetchSignature(IdHTTP1, fileServer + serverPath + kSignatureSuffix, archiveName);
-    MinisignVerifier verifier(signingKey, signature);
-    if (!verifier.VerifyHash(hash.Finish())) throw NotSigned(archiveName);
+UniqueFile DownloadSignedArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std::wstring& serverPath,
+                                 const std::wstring& localFile, const std::wstring& archiveName,
+                                 const InstallSource& source) {
+    // Shared with nobody from its creation to its deletion: the bytes hashed
+    // are the bytes unpacked.
+    UniqueFile file = CreateArchiveFile(localFile, DELETE);
+    try {
+        BackgroundHash hash;
+        HashSink hashSink(hash);
+        DownloadInto(IdHTTP1, fileServer + serverPath, file.Get(), &hashSink);
+        // The hash finishes while the signature travels.
+        const std::vector<std::uint8_t> signature =
+            FetchSignature(IdHTTP1, fileServer + serverPath + kSignatureSuffix, archiveName);
+        MinisignVerifier verifier(source.signingKey, signature);
+        if (!verifier.VerifyHash(hash.Finish())) throw NotSigned(archiveName);
+        // Signed for this archive, by this release or a later one.
+        if (!BindsTo(ParseTrustedComment(verifier.TrustedCommentText()), ToUtf8(archiveName),
+                     source.signaturesNotBefore))
+            throw NotSigned(archiveName);
+    } catch (...) {
+        // Bytes nobody vouches for do not stay on the user's disk.
+        DeleteWhenClosed(file.Get());
+        throw;
+    }
+    return file;
 }

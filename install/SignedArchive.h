@@ -8,13 +8,19 @@
 #include <string_view>
 
 #include "IdHTTP.h"
+#include "InstallSource.h"
+#include "UniqueHandle.h"
 
 inline constexpr wchar_t kSignatureSuffix[] = L".minisig";
 
-// DownloadArchive of fileServer + serverPath into localFile, then the
-// signature with the same exchange rules and failure texts. Throws Failure
+// Fetches fileServer + serverPath into localFile as DownloadArchive does,
+// then the signature with the same exchange rules and failure texts (bounded
+// to kMaxSignatureFile bytes and 60 s), and returns the archive still open,
+// shared with nobody, for the extraction to read and delete. Throws Failure
 // naming archiveName when the signature does not show the file to be the
-// maker's (missing its mark in any way: malformed, larger than a signature
-// file can be, another key, another file); returns when it does.
-void DownloadSignedArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std::wstring& serverPath,
-                           const std::wstring& localFile, const std::wstring& archiveName, std::string_view signingKey);
+// maker's for that name, made no earlier than source.signaturesNotBefore
+// (malformed, too large, another key, another file, an older release); the
+// archive is then deleted, as after any failure here.
+UniqueFile DownloadSignedArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std::wstring& serverPath,
+                                 const std::wstring& localFile, const std::wstring& archiveName,
+                                 const InstallSource& source);

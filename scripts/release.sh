@@ -7,7 +7,8 @@
 #            [--secret-key minisign.key] [--pfx cert.pfx --pfx-password-file FILE]
 #            [--timestamp URL] [--comment TEXT] [ARCHIVE...]
 #   --server        the file server's base URL (http:// or https://, path "/")
-#   --public-key    the maker's minisign.pub; its key is compiled into Setup.exe
+#   --public-key    the maker's minisign.pub, as minisign -G wrote it (two
+#                   lines); its key is compiled into Setup.exe
 #   --secret-key    the matching minisign secret key (default: minisign's own,
 #                   ~/.minisign/minisign.key); minisign asks for its password
 #   --pfx, --pfx-password-file
@@ -16,15 +17,21 @@
 #                   Authenticode (osslsigncode), SHA-256
 #   --timestamp     a timestamp server (RFC 3161) for the Authenticode
 #                   signature, so that it stays valid after the certificate expires
-#   --comment       the trusted comment of the archive signatures
+#   --comment       a text added to the trusted comment of the archive
+#                   signatures (as comment:TEXT after minisign's own
+#                   timestamp: and file: fields, which Setup.exe checks)
 #   ARCHIVE...      main.zip, upgrade.zip: each gets ARCHIVE.minisig beside it
-# Every archive signature is checked against the public key before the
-# command ends. Output: BUILD/release/dist (Setup.exe and locale/), where
-# BUILD is $SETUP_BUILD or build/. SETUP_DEPS, when set, names the dependency
-# prefix to use instead of running scripts/deps.sh.
+# The archives are signed and their signatures checked (minisign -V -H, as
+# Setup.exe checks them) before anything is built. Setup.exe refuses
+# signatures made before this command started (SETUP_SIGNATURES_NOT_BEFORE):
+# archives signed for an older release cannot be served to it.
+# Output: BUILD/release/dist (Setup.exe and locale/), where BUILD is
+# $SETUP_BUILD or build/. SETUP_DEPS, when set to a complete dependency
+# prefix, is used instead of running scripts/deps.sh.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${SETUP_BUILD:-$top/build}
+started=$(date +%s)
 
 fail() { echo "release.sh: $*" >&2; exit 2; }
 server='' public='' secret="$HOME/.minisign/minisign.key" pfx='' pfx_pass='' timestamp='' comment=''
@@ -52,17 +59,34 @@ if [ -n "$pfx" ]; then
 fi
 for archive in "${archives[@]}"; do [ -f "$archive" ] || fail "no archive '$archive'"; done
 [ ${#archives[@]} -eq 0 ] || [ -f "$secret" ] || fail "--secret-key: no minisign secret key at '$secret'"
-# The key is the second line of minisign.pub; CMake checks its form.
-key=$(sed -n 2p "$public" | tr -d '\r')
+[[ $comment != *$'\n'* && $comment != *$'\t'* ]] || fail "--comment: one line without tabs"
 
-"$top/scripts/apt-packages.sh"
-if [ -z "${SETUP_DEPS:-}" ]; then
-  SETUP_DEPS=$("$top/scripts/deps.sh" "$build" | tail -1)
-fi
+# minisign.pub: "untrusted comment: ..." and the key line. Anything else
+# stops here, before a Setup.exe without the key could be built.
+mapfile -t lines < <(tr -d '\r' <"$public")
+[ ${#lines[@]} -eq 2 ] && [[ ${lines[0]} == "untrusted comment:"* ]] ||
+  fail "--public-key: '$public' is no minisign public key file (two lines: the untrusted comment, the key)"
+key=${lines[1]}
+[[ $key =~ ^RW[A-Za-z0-9+/]{54}$ ]] || fail "--public-key: '$public' holds no minisign public key ('$key' is no minisign public key)"
+
+# Each signature is minisign's own trusted comment (what Setup.exe binds to:
+# the archive's name and the time), the maker's text added as a field.
+for archive in "${archives[@]}"; do
+  if [ -n "$comment" ]; then
+    trusted="timestamp:$(date +%s)"$'\t'"file:$(basename "$archive")"$'\t'"hashed"$'\t'"comment:$comment"
+    minisign -S -s "$secret" -m "$archive" -t "$trusted"
+  else
+    minisign -S -s "$secret" -m "$archive"
+  fi
+  minisign -V -H -q -p "$public" -m "$archive" || fail "the signature of '$archive' does not verify with '$public'"
+  echo "Signed: $archive.minisig"
+done
+
+. "$top/scripts/build.sh"
+setup_configure win:release -DSETUP_FILE_SERVER="$server" -DSETUP_SIGNING_KEY="$key" \
+  -DSETUP_SIGNATURES_NOT_BEFORE="$started" -DSETUP_TRUSTED_CA=
+setup_build release Setup setup_catalogues
 tree=$build/release
-(cd "$top" && cmake --preset win -B "$tree" -DSETUP_DEPS="$SETUP_DEPS" -DSETUP_FILE_SERVER="$server" \
-  -DSETUP_SIGNING_KEY="$key" -DSETUP_TRUSTED_CA= >/dev/null)
-cmake --build "$tree" --target Setup setup_catalogues
 exe=$tree/dist/Setup.exe
 
 if [ -n "$pfx" ]; then
@@ -75,10 +99,4 @@ if [ -n "$pfx" ]; then
 else
   echo "Not signed with Authenticode (no --pfx): $exe"
 fi
-
-for archive in "${archives[@]}"; do
-  minisign -S -s "$secret" -m "$archive" ${comment:+-t "$comment"}
-  minisign -V -q -p "$public" -m "$archive"
-  echo "Signed: $archive.minisig"
-done
 echo "Publish at ${server}venkor/Files/: the archives and their .minisig files; ship $tree/dist."

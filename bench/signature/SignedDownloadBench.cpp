@@ -35,12 +35,13 @@ int wmain(int argc, wchar_t** argv) {
     const CurlLibrary curl;
     TIdHTTP http;
     const std::wstring base = argv[1], path = argv[2], file = argv[3];
-    const std::string key = ToUtf8(argv[4]);
+    InstallSource source(base);
+    source.signingKey = ToUtf8(argv[4]);  // signatures of any time; run.sh signs the file "body"
     double plain = 0, signedDownload = 0;
     try {
         plain = Seconds([&] { DownloadArchive(http, base, path, file); });
         DeleteFileW(file.c_str());
-        signedDownload = Seconds([&] { DownloadSignedArchive(http, base, path, file, L"archive", key); });
+        signedDownload = Seconds([&] { DownloadSignedArchive(http, base, path, file, L"body", source); });
     } catch (const Failure& failure) {
         std::fwprintf(stderr, L"failed: %ls\n", failure.Message().c_str());
         return 1;

@@ -6,6 +6,7 @@
 #include <deque>
 #include <new>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "ArchiveFileReader.h"
@@ -89,8 +90,19 @@ void TAbUnZipper::OpenArchive(const std::wstring& FileName) {
         const DWORD error = ::GetLastError();
         throw Failure(FormatText(LoadResString(IDS_CANNOT_OPEN_FILE), {FileName, SystemErrorText(error)}));
     }
+    Adopt(std::move(handle));
+}
+
+void TAbUnZipper::OpenArchive(UniqueFile file) {
+    CloseArchive();
+    LARGE_INTEGER size{};
+    if (::GetFileSizeEx(file.Get(), &size) && size.QuadPart == 0) Fail(IDS_INVALID_STREAM);
+    Adopt(std::move(file));
+}
+
+void TAbUnZipper::Adopt(UniqueFile file) {
     try {
-        archive_ = std::make_unique<TOpenArchive>(std::move(handle));
+        archive_ = std::make_unique<TOpenArchive>(std::move(file));
     } catch (const ArchiveError& e) {
         // The archive that failed is closed at once, so it can be deleted.
         switch (e.Fault()) {
@@ -107,12 +119,20 @@ void TAbUnZipper::OpenArchive(const std::wstring& FileName) {
 
 void TAbUnZipper::CloseArchive() { archive_.reset(); }
 
+void TAbUnZipper::DeleteArchive() {
+    if (!archive_) return;
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    ::SetFileInformationByHandle(archive_->handle.Get(), FileDispositionInfo, &disposition, sizeof disposition);
+    archive_.reset();
+}
+
 namespace {
 
 // A file entry handed to the writer, waiting for its outcome.
 struct PendingEntry {
     std::size_t index;
     std::wstring bare;
+    std::wstring target;
     DWORD attributes;
     std::optional<std::wstring> decodeFailure;
 };
@@ -121,8 +141,8 @@ struct PendingEntry {
 class Extraction {
 public:
     Extraction(ZipArchive& zip, const std::optional<FileIdentity>& archive, const std::wstring& folder,
-               std::function<void()> busy)
-        : zip_(zip), archive_(archive), folder_(folder), writer_(std::move(busy)) {}
+               std::set<std::wstring>& ownFiles, std::function<void()> busy)
+        : zip_(zip), archive_(archive), folder_(folder), ownFiles_(ownFiles), writer_(std::move(busy)) {}
 
     // Extracts the entry at index, whose bare name is bare, to target; why it
     // could not be written faithfully is noted, unless a protected or busy
@@ -138,10 +158,14 @@ public:
     // The first entry, in directory order, that was left out, and how many were.
     const std::optional<Left>& First() const { return first_; }
     std::int64_t Count() const { return count_; }
+    // The first existing file, in directory order, that was kept although
+    // nothing of this extractor's made it.
+    const std::optional<Left>& FirstForeignKept() const { return foreignKept_; }
 
 private:
     std::optional<std::wstring> Check(std::size_t index, const std::wstring& bare, const std::wstring& target);
     void Note(std::size_t index, std::wstring reason);
+    void Kept(std::size_t index, const std::wstring& target);
 
     ZipArchive& zip_;
     const std::optional<FileIdentity>& archive_;
@@ -149,12 +173,19 @@ private:
     std::deque<PendingEntry> pending_;
     std::optional<Left> first_;
     std::int64_t count_ = 0;
-    ExtractedFileWriter writer_;  // last: its thread ends first
+    std::set<std::wstring>& ownFiles_;
+    std::optional<Left> foreignKept_;  // reason: the target
+    ExtractedFileWriter writer_;       // last: its thread ends first
 };
 
 void Extraction::Note(std::size_t index, std::wstring reason) {
     ++count_;
     if (!first_ || index < first_->index) first_ = Left{index, std::move(reason)};
+}
+
+void Extraction::Kept(std::size_t index, const std::wstring& target) {
+    if (ownFiles_.contains(FolderListing::Key(target))) return;
+    if (!foreignKept_ || index < foreignKept_->index) foreignKept_ = Left{index, target};
 }
 
 // The checks made before the target is touched; why the entry is left out.
@@ -185,10 +216,10 @@ void Extraction::Extract(std::size_t index, const std::wstring& bare, const std:
 
     if (auto reason = Check(index, bare, target)) return Note(index, std::move(*reason));
     // Read-only, hidden and system files are the user's: kept as they are.
-    if (IsProtected(folder_.Attributes(bare))) return;
+    if (IsProtected(folder_.Attributes(bare))) return Kept(index, target);
 
     const ZipEntry& entry = zip_.Entries()[index];
-    PendingEntry pending{index, bare, entry.FileAttributes(), std::nullopt};
+    PendingEntry pending{index, bare, target, entry.FileAttributes(), std::nullopt};
     writer_.Begin(target, entry.dosDateTime, pending.attributes);
     bool complete = false;
     try {
@@ -214,8 +245,11 @@ void Extraction::Settle(bool wait) {
         PendingEntry entry = std::move(pending_.front());
         pending_.pop_front();
         switch (outcome->kind) {
-        case WriteOutcome::Written: folder_.Remember(entry.bare, entry.attributes); break;
-        case WriteOutcome::Kept: break;
+        case WriteOutcome::Written:
+            folder_.Remember(entry.bare, entry.attributes);
+            ownFiles_.insert(FolderListing::Key(entry.target));
+            break;
+        case WriteOutcome::Kept: Kept(entry.index, entry.target); break;
         case WriteOutcome::CreateFailed: {
             const DWORD error = outcome->error;
             if (error == ERROR_INVALID_NAME || error == ERROR_BAD_PATHNAME || error == ERROR_FILENAME_EXCED_RANGE ||
@@ -243,7 +277,7 @@ void TAbUnZipper::ExtractFiles(const std::wstring& FileMask) {
     if (!archive_) return;
     ZipArchive& zip = archive_->zip;
     Throttle busy(onBusy_);
-    Extraction run(zip, archive_->identity, FBaseDirectory, [&busy] { busy(); });
+    Extraction run(zip, archive_->identity, FBaseDirectory, ownFiles_, [&busy] { busy(); });
 
     for (std::size_t i = 0; i < zip.Entries().size(); ++i) {
         const ZipEntry& entry = zip.Entries()[i];
@@ -257,6 +291,8 @@ void TAbUnZipper::ExtractFiles(const std::wstring& FileMask) {
         run.Extract(i, bare, target);
     }
     run.Settle(true);
+    if (refuseForeignFiles_ && run.FirstForeignKept())
+        throw Failure(FormatText(LoadResString(IDS_FILE_NOT_REPLACED), {run.FirstForeignKept()->reason}));
     const auto& first = run.First();
     if (!first) return;
     const std::wstring name = Wide(zip.Entries()[first->index].name);

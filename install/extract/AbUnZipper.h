@@ -5,7 +5,10 @@
 // ever made, existing files replaced without a question.
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
+
+#include "UniqueHandle.h"
 
 class TAbUnZipper {
 public:
@@ -25,6 +28,9 @@ public:
     // - not a PKZip file", "Stream read error", "Invalid file - entries of the
     // archive overlap" or "Not enough memory to read the archive's directory".
     void OpenArchive(const std::wstring& FileName);
+    // The same for an archive already open (for reading, and with DELETE
+    // access when DeleteArchive is to delete it); the extractor owns it.
+    void OpenArchive(UniqueFile file);
 
     // Writes the file entries whose bare names match FileMask ("*.*": all).
     // Stops at once with "Invalid characters in path" for a name no path can
@@ -38,6 +44,16 @@ public:
 
     // Closes the open archive; nothing happens when none is open.
     void CloseArchive();
+    // Deletes the open archive through its own handle, then closes it.
+    void DeleteArchive();
+
+    // When set, an existing file that would be kept (read-only, hidden,
+    // system, in use) ends ExtractFiles with a Failure naming it, once the
+    // other entries are extracted, unless this extractor wrote that file
+    // itself since the last ForgetOwnFiles: nothing but what was unpacked
+    // may stand where the installed program is looked for.
+    void SetRefuseForeignFiles(bool refuse) { refuseForeignFiles_ = refuse; }
+    void ForgetOwnFiles() { ownFiles_.clear(); }
 
     // Called now and then (at most every 50 ms) while ExtractFiles writes, so
     // that the window can keep painting; unpacking reports no progress.
@@ -46,7 +62,10 @@ public:
 
 private:
     struct TOpenArchive;
+    void Adopt(UniqueFile file);
     std::wstring FBaseDirectory;
     std::unique_ptr<TOpenArchive> archive_;
     std::function<void()> onBusy_;
+    bool refuseForeignFiles_ = false;
+    std::set<std::wstring> ownFiles_;  // FolderListing keys of the targets written
 };

@@ -9,6 +9,7 @@
 #define IDS_INVALID_CHARS_IN_PATH 518
 #define IDS_ENTRIES_OVERLAP 519
 #define IDS_DIRECTORY_OUT_OF_MEMORY 520
+#define IDS_FILE_NOT_REPLACED 521
 // An entry that could not be extracted faithfully: the first one is named.
 #define IDS_ENTRY_NOT_EXTRACTED 528
 #define IDS_ENTRIES_NOT_EXTRACTED 529

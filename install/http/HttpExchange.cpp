@@ -49,15 +49,6 @@ int StatusCode(std::string_view line) {
     return word.empty() || error != std::errc() || rest != word.data() + word.size() ? -1 : code;
 }
 
-// Status lines are read as 7-bit text.
-std::wstring AsciiText(std::string_view bytes) {
-    std::wstring text;
-    text.reserve(bytes.size());
-    for (char c : bytes)
-        text += static_cast<unsigned char>(c) < 0x80 ? static_cast<wchar_t>(c) : L'?';
-    return text;
-}
-
 bool IsSocketFailure(CURLcode result) {
     return result == CURLE_COULDNT_RESOLVE_HOST || result == CURLE_COULDNT_CONNECT || result == CURLE_SEND_ERROR ||
            result == CURLE_RECV_ERROR;
@@ -70,11 +61,22 @@ long OsErrno(CURL* easy) {
 
 }  // namespace
 
+std::wstring AsciiText(std::string_view bytes) {
+    std::wstring text;
+    text.reserve(bytes.size());
+    for (char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        text += u >= 0x20 && u < 0x7F ? static_cast<wchar_t>(u) : L'?';
+    }
+    return text;
+}
+
 HttpExchange::HttpExchange(TResponseSink& sink, TWorkHandler* handler, const std::function<void()>& onBusy,
                            CookieStore& cookies, std::string host, std::string path,
-                           std::chrono::milliseconds readTimeout)
+                           std::chrono::milliseconds readTimeout, const TRequestLimits* limits)
     : sink_(sink), handler_(handler), onBusy_(onBusy), busy_([this] { Busy(); }), cookies_(cookies),
-      host_(std::move(host)), path_(std::move(path)), readTimeout_(readTimeout) {}
+      host_(std::move(host)), path_(std::move(path)), readTimeout_(readTimeout), limits_(limits),
+      started_(std::chrono::steady_clock::now()) {}
 
 void HttpExchange::Attach(CURL* easy) {
     staleOsErrno_ = OsErrno(easy);
@@ -158,7 +160,17 @@ bool HttpExchange::HeaderLine(std::string_view line) {
     return true;
 }
 
+// A bounded request fails with its own failure once the answer is, or
+// announces, more than it may be.
+bool HttpExchange::WithinLimit(std::int64_t announced) {
+    if (!limits_ || received_ + announced <= limits_->maxBytes) return true;
+    if (!error_) error_ = std::make_exception_ptr(Failure(limits_->tooLarge));
+    abandoned_ = true;
+    return false;
+}
+
 bool HttpExchange::EndOfHead() {
+    if (!WithinLimit(std::max<std::int64_t>(contentLength_, 0))) return false;
     if (code_ == 100) {  // an interim answer: the real one follows
         statusSeen_ = false;
         return true;
@@ -219,8 +231,14 @@ int HttpExchange::OnDebug(CURL* easy, curl_infotype type, char*, std::size_t siz
         exchange.requestSent_ = true;
         exchange.NoteSignOfLife(easy);
         break;
-    case CURLINFO_HEADER_IN: exchange.NoteSignOfLife(easy); break;
+    case CURLINFO_HEADER_IN:
+        exchange.NoteSignOfLife(easy);
+        exchange.received_ += static_cast<std::int64_t>(size);
+        exchange.WithinLimit(0);
+        break;
     case CURLINFO_DATA_IN:
+        exchange.received_ += static_cast<std::int64_t>(size);
+        exchange.WithinLimit(0);
         // One call per read from the connection, before decoding.
         exchange.NoteSignOfLife(easy);
         if (exchange.phase_ == Phase::Body && exchange.workBegun_) {
@@ -255,7 +273,9 @@ int HttpExchange::OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, cur
     if (exchange.error_) return 1;
     exchange.busy_();
     if (exchange.error_) return 1;
-    if (exchange.requestSent_ && std::chrono::steady_clock::now() - exchange.lastActivity_ >= exchange.readTimeout_) {
+    const auto now = std::chrono::steady_clock::now();
+    const bool overTime = exchange.limits_ && now - exchange.started_ >= exchange.limits_->maxDuration;
+    if (overTime || (exchange.requestSent_ && now - exchange.lastActivity_ >= exchange.readTimeout_)) {
         exchange.timedOut_ = true;
         exchange.abandoned_ = true;
         return 1;

@@ -16,10 +16,15 @@
 #include "IdHTTP.h"
 #include "Throttle.h"
 
+// Text made from the server's bytes (a status line, a first line): 7-bit
+// printable characters; anything else, line breaks included, becomes '?'.
+std::wstring AsciiText(std::string_view bytes);
+
 class HttpExchange {
 public:
     HttpExchange(TResponseSink& sink, TWorkHandler* handler, const std::function<void()>& onBusy, CookieStore& cookies,
-                 std::string host, std::string path, std::chrono::milliseconds readTimeout);
+                 std::string host, std::string path, std::chrono::milliseconds readTimeout,
+                 const TRequestLimits* limits);
 
     // Points the transfer's callbacks at this exchange.
     void Attach(CURL* easy);
@@ -44,6 +49,7 @@ private:
 
     bool HeaderLine(std::string_view line);
     bool EndOfHead();
+    bool WithinLimit(std::int64_t announced);
     void StartBody();
     bool WithoutStatusLine(std::string_view data);
     std::optional<std::wstring> Outcome(CURLcode result, long osErrno, const char* curlMessage);
@@ -63,6 +69,9 @@ private:
     std::string host_;
     std::string path_;
     std::chrono::milliseconds readTimeout_;
+    const TRequestLimits* limits_;  // nullptr: unbounded
+    std::chrono::steady_clock::time_point started_;
+    std::int64_t received_ = 0;  // bytes of this answer, heads included
 
     Phase phase_ = Phase::Head;
     bool statusSeen_ = false;  // of the head being read

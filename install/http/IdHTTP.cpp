@@ -148,7 +148,7 @@ TIdHTTP::~TIdHTTP() {
     if (winsockStarted_) WSACleanup();
 }
 
-void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink) {
+void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink, const TRequestLimits* limits) {
     if (!curl_) curl_.emplace();
     responseCode_ = -1;
     responseText_.clear();
@@ -176,7 +176,7 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink) {
     if (!easy_) easy_.reset(curl_easy_init());
     if (!easy_) throw std::bad_alloc();
     CURL* easy = static_cast<CURL*>(easy_.get());
-    HttpExchange exchange(sink, workHandler_, onBusy_, cookies_, parts.host, parts.path, readTimeout_);
+    HttpExchange exchange(sink, workHandler_, onBusy_, cookies_, parts.host, parts.path, readTimeout_, limits);
     char curlMessage[CURL_ERROR_SIZE] = {};
     CURLcode result;
     long osErrno = 0;
@@ -194,9 +194,7 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink) {
 
     const auto record = [&] {
         responseCode_ = exchange.Code();
-        responseText_.clear();
-        for (char c : exchange.StatusLine())
-            responseText_ += static_cast<unsigned char>(c) < 0x80 ? c : L'?';
+        responseText_ = AsciiText(exchange.StatusLine());
         // libcurl closes on its own what HTTP tells it to; the rest is ours.
         // After an error a fresh handle also forgets the socket error number,
         // which libcurl would otherwise report again for later transfers.

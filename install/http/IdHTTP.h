@@ -47,6 +47,15 @@ protected:
     ~TResponseSink() = default;
 };
 
+// Bounds of one request beyond the read timeout: all bytes of the answer,
+// heads and body of any status (one that announces more fails at once), and
+// the time from the request's start ("Read timed out." when it is up).
+struct TRequestLimits {
+    std::int64_t maxBytes;
+    std::chrono::milliseconds maxDuration;
+    std::wstring tooLarge;  // the failure's text when the answer is too large
+};
+
 struct TIdHTTPRequest {
     std::wstring Accept = L"text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
     std::wstring UserAgent;
@@ -74,7 +83,7 @@ public:
 
     // Sends a GET for url and writes the body of a 2xx answer to sink.
     // Throws Failure for every other outcome; see the .cpp for the rules.
-    void Get(const std::wstring& url, TResponseSink& sink);
+    void Get(const std::wstring& url, TResponseSink& sink, const TRequestLimits* limits = nullptr);
 
     // Of the last request: the status code (-1 when the status line has no
     // number) and the status line as received.

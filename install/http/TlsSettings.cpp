@@ -7,9 +7,10 @@
 #include "LibraryText.h"
 #include "TextConversion.h"
 
-TlsSettings TlsSettingsFor(const std::wstring& fileServer, std::string trustedCertificates) {
+TlsSettings TlsSettingsFor(const std::wstring& fileServer, std::string trustedCertificates, bool signedArchives) {
     TlsSettings settings;
     if (fileServer.starts_with(L"https://")) settings.scheme = "https";
+    settings.revocationBestEffort = signedArchives || !trustedCertificates.empty();
     settings.trustedCertificates = std::move(trustedCertificates);
     return settings;
 }
@@ -21,9 +22,9 @@ void ApplyTlsSettings(CURL* easy, const TlsSettings& settings) {
     if (settings.scheme != "https") return;
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
-    // Revocation is checked, but a revocation server that cannot be reached
-    // (or a certificate that names none) does not stop the installation.
-    curl_easy_setopt(easy, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT));
+    curl_easy_setopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+    curl_easy_setopt(easy, CURLOPT_SSL_OPTIONS,
+                     settings.revocationBestEffort ? static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT) : 0L);
     if (!settings.trustedCertificates.empty()) {
         // Replaces the system's store; libcurl keeps its own copy.
         curl_blob blob{const_cast<char*>(settings.trustedCertificates.data()), settings.trustedCertificates.size(),

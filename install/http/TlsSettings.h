@@ -13,10 +13,16 @@
 struct TlsSettings {
     std::string scheme = "http";      // the one scheme allowed: "http" or "https"
     std::string trustedCertificates;  // PEM; empty: Windows' trust store
+    // Whether a revocation server that cannot be reached, or a certificate
+    // that names none, still lets the connection through.
+    bool revocationBestEffort = false;
 };
 
 // For the file server's base URL: https when it starts with "https://".
-TlsSettings TlsSettingsFor(const std::wstring& fileServer, std::string trustedCertificates);
+// Revocation is checked strictly, unless the archives are signed (their
+// signatures protect them whatever the connection) or the certificates are
+// a test build's own (a private test CA has no revocation server).
+TlsSettings TlsSettingsFor(const std::wstring& fileServer, std::string trustedCertificates, bool signedArchives);
 
 // The scheme's own port (80, 443), which the Host header leaves out.
 long DefaultPort(const TlsSettings& settings);

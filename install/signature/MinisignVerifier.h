@@ -78,6 +78,10 @@ public:
     // by BackgroundHash while it downloaded): its BLAKE2b-512 hash.
     bool VerifyHash(std::span<const std::uint8_t, crypto_generichash_BYTES_MAX> hash);
 
+    // The trusted comment, which the global signature covers; meaningful
+    // once Verify or VerifyHash said yes.
+    const std::string& TrustedCommentText() const noexcept { return signature_.trustedComment; }
+
     // Why Verify refused (None while nothing was refused).
     SignatureFault Fault() const noexcept { return fault_; }
 

@@ -158,6 +158,17 @@ INSTANTIATE_TEST_SUITE_P(
              "part",
              {"begin 4", "work 4", "end"}},
         Case{"NoContent", {{{Head("HTTP/1.1 204 No Content")}}}, L"HTTP Error:204: HTTP/1.1 204 No Content", "", {}},
+        // A server cannot write lines of its own into the error box.
+        Case{"ControlCharactersOfAStatusLineAreNotShown",
+             {{{Head("HTTP/1.1 404 Not\rFound\x1b[2J\x7f", "Content-Length: 0\r\n")}}},
+             L"HTTP/1.1 404 Not?Found?[2J?",
+             "",
+             {}},
+        Case{"ControlCharactersOfASuccessOtherThan200AreNotShown",
+             {{{Head("HTTP/1.1 203 Non\tAuthoritative\x01", "Content-Length: 0\r\n")}}},
+             L"HTTP Error:203: HTTP/1.1 203 Non?Authoritative?",
+             "",
+             {}},
         Case{"OtherInterimAnswerFails",
              {{{Head("HTTP/1.1 102 Processing") + Head("HTTP/1.1 200 OK", "Content-Length: 2\r\n") + "ok"}}},
              L"HTTP/1.1 102 Processing",
@@ -257,6 +268,22 @@ TEST(DownloadArchive, ReportsBusyWhileTheHostNameIsResolved) {
     EXPECT_EQ(Download(http, L"http://no-such-host.invalid/", folder.Path() + L"main.zip"),
               L"Socket Error # 11001\r\nHost not found.");
     EXPECT_GE(calls, 1);
+}
+
+// No proxy is ever used: a proxy named in the environment (by whoever set up
+// the user's account) does not see the request.
+TEST(DownloadArchive, GoesDirectWhateverProxyTheEnvironmentNames) {
+    LoopbackServer server({{{Head("HTTP/1.1 200 OK", "Content-Length: 2\r\n") + "ok"}}});
+    const std::string dead = "http://127.0.0.1:" + std::to_string(UnusedPort()) + "/";
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "ALL_PROXY", "all_proxy"})
+        SetEnvironmentVariableA(name, dead.c_str());
+    ScratchFolder folder;
+    TIdHTTP http;
+    const auto result = Download(http, server.BaseUrl(), folder.Path() + L"main.zip");
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "ALL_PROXY", "all_proxy"})
+        SetEnvironmentVariableA(name, nullptr);
+    EXPECT_EQ(result, std::nullopt);
+    EXPECT_EQ(server.Requests().size(), 1u);
 }
 
 TEST(DownloadArchive, SendsExactlyTheRequestHead) {

@@ -31,6 +31,3 @@ private:
         events.push_back(mode == TWorkMode::wmRead ? std::move(event) : "write " + event);
     }
 };
-
-// Wine differs from Windows in a few socket details; tests of those skip.
-bool RunningUnderWine();

@@ -162,7 +162,7 @@ TEST(HttpExchange, SocketErrorOfAnEarlierFailureIsNotShownLater) {
     CookieStore cookies;
     MemorySink sink;
     const auto failure = [&](int port) {
-        HttpExchange exchange(sink, nullptr, noBusy, cookies, "127.0.0.1", "/x", std::chrono::seconds(10));
+        HttpExchange exchange(sink, nullptr, noBusy, cookies, "127.0.0.1", "/x", std::chrono::seconds(10), nullptr);
         exchange.Attach(easy.get());
         const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/x";
         curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());

@@ -1,7 +1,8 @@
 // The wizard built as a signed https release (SetupSignedHttpsTest: the
 // maker's key and the test CA compiled in) against the local TLS server of
 // servers.sh, worked as a person would: genuine archives install; a tampered
-// upgrade.zip ends on the error box and leaves what main.zip installed.
+// upgrade.zip ends on the error box and leaves what main.zip installed; Finish
+// starts nothing after a refusal or a Cancel.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -20,6 +21,9 @@ namespace {
 
 const std::wstring Target = L"C:\\VENKOR\\";
 const std::wstring Next = L"Volgende >";
+const std::wstring Finish = L"Voltooien";
+const std::wstring Cancel = L"&Annuleer";
+const std::wstring Mark = L"C:\\setup-signed-test\\started.txt";
 
 std::wstring Here() {
     wchar_t path[MAX_PATH];
@@ -44,6 +48,19 @@ protected:
     void SetUp() override {
         std::error_code ignored;
         fs::remove_all(Target, ignored);
+        fs::remove_all(L"C:\\setup-signed-test", ignored);
+        fs::create_directories(L"C:\\setup-signed-test");
+        // The program stand-in in main.zip writes its path here when started.
+        SetEnvironmentVariableW(L"VENKOR_MARK", Mark.c_str());
+    }
+    void TearDown() override { SetEnvironmentVariableW(L"VENKOR_MARK", nullptr); }
+
+    // Finish closes the window; nothing may have been started by it.
+    static void FinishStartsNothing(WizardDriver& w) {
+        w.ClickButton(Finish);
+        ASSERT_TRUE(w.WaitForExit());
+        Sleep(1000);
+        EXPECT_FALSE(fs::exists(Mark));
     }
 
     // Start, Next, drive C, Next: the installation run begins.
@@ -85,8 +102,26 @@ TEST_F(SignedHttpsWizard, ATamperedUpgradeEndsOnTheErrorBoxAndKeepsWhatMainInsta
     w.Key(VK_RETURN);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
     EXPECT_EQ("main\r\n", ReadWholeFile(Target + L"readme.txt"));
-    w.CloseBox();
-    EXPECT_TRUE(w.WaitForExit());
+    EXPECT_FALSE(fs::exists(Target + L"upgrade.zip"));  // refused bytes do not stay
+    // main.zip's VENKOR.EXE is there, but the run did not end on Einde.
+    FinishStartsNothing(w);
+}
+
+// A Downloads folder may hold anything: after Cancel, no VENKOR.EXE is looked
+// up there (or anywhere else).
+TEST_F(SignedHttpsWizard, FinishAfterCancelStartsNothing) {
+    const std::wstring folder = L"C:\\setup-signed-test\\downloads";
+    fs::create_directories(folder);
+    const std::string mark = VENKOR_MARK_EXE;
+    fs::copy_file(L"Z:" + std::wstring(mark.begin(), mark.end()), folder + L"\\VENKOR.EXE");
+    wizard_ = std::make_unique<WizardDriver>(Here() + L"SetupSignedHttpsTest.exe", folder);
+    auto& w = *wizard_;
+    w.ClickButton(Cancel);
+    HWND question = w.WaitForDialog();
+    ASSERT_NE(nullptr, question);
+    w.Key(VK_RETURN);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }));
+    FinishStartsNothing(w);
 }
 
 }  // namespace

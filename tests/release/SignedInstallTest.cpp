@@ -1,7 +1,11 @@
 // The installation run of a signed release against a loopback file server:
 // every archive is unpacked only after its signature, made by the real
-// minisign tool, verifies against the maker's key. Wine drive V: is a folder
-// of this test alone (with_drive.sh).
+// minisign tool, verifies against the maker's key for that archive and this
+// release; nothing else is left to be started. Wine drive V: is a folder of
+// this test alone (with_drive.sh).
+#include <windows.h>
+#include <aclapi.h>
+
 #include <vector>
 
 #include "InstallRunFixture.h"
@@ -20,11 +24,16 @@ std::wstring NotSigned(const std::wstring& archive) {
     return L"The file \"" + archive + L"\" is not signed with the maker's key; nothing was installed from it.";
 }
 
+// Signatures made before this are an older release's; the test's own are
+// made at build time, long after it.
+constexpr std::int64_t kFloor = 1600000000;
+
 class SignedInstall : public InstallRunFixture {
 protected:
     std::optional<std::wstring> Run(LoopbackServer& server) {
         InstallSource source(server.BaseUrl());
         source.signingKey = Signed("maker.pub.line");
+        source.signaturesNotBefore = kFloor;
         return InstallRunFixture::Run(source);
     }
     static std::vector<std::string> RequestLines(const LoopbackServer& server) {
@@ -55,8 +64,8 @@ TEST_F(SignedInstall, AMainArchiveThatIsNotTheMakersIsNotUnpackedAndEndsTheRun) 
                            Ok(Signed("upgrade.zip.minisig"))});
     EXPECT_EQ(Run(server), NotSigned(L"main.zip"));
     EXPECT_EQ(server.Requests().size(), 2u);
-    // The refused archive stays, as any archive that fails does; nothing of it is unpacked.
-    EXPECT_EQ(Listing(), std::set<std::wstring>{L"main.zip"});
+    // Nothing of it is unpacked, and the refused bytes do not stay.
+    EXPECT_EQ(Listing(), std::set<std::wstring>{});
 }
 
 // Each fault of upgrade.zip or its signature: the run fails with its text,
@@ -77,16 +86,117 @@ TEST_F(SignedInstall, AFaultyUpgradeOrSignatureLeavesWhatMainInstalled) {
         {"oversized signature", Signed("upgrade.zip"), Ok(Signed("upgrade.zip.oversized.minisig")), notSigned},
         {"signature of the other archive", Signed("upgrade.zip"), Ok(Signed("main.zip.minisig")), notSigned},
         {"empty signature", Signed("upgrade.zip"), Ok(""), notSigned},
+        // Genuine, but for another archive or an older release.
+        {"main.zip served as upgrade.zip", Signed("main.zip"), Ok(Signed("main.zip.minisig")), notSigned},
+        {"signed before the floor", Signed("upgrade.zip"), Ok(Signed("upgrade.zip.old.minisig")), notSigned},
+        {"signed without a time", Signed("upgrade.zip"), Ok(Signed("upgrade.zip.timeless.minisig")), notSigned},
+        // A signature request is bounded whatever the status: refused as
+        // soon as the head announces more than a signature file can be.
+        {"a signature announcing 1 GiB",
+         Signed("upgrade.zip"),
+         {{"HTTP/1.1 200 OK\r\nContent-Length: 1073741824\r\n\r\nuntrusted comment:"}, Reply::Then::Silence},
+         notSigned},
+        {"an error page announcing 1 GiB",
+         Signed("upgrade.zip"),
+         {{"HTTP/1.1 500 Oops\r\nContent-Length: 1073741824\r\n\r\n<html>"}, Reply::Then::Silence},
+         notSigned},
     };
+    http.SetReadTimeout(std::chrono::seconds(10));  // a case that waits for the silent server fails, not hangs
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);
         Clear();
         LoopbackServer server({Ok(Signed("main.zip")), Ok(Signed("main.zip.minisig")), Ok(c.archive), c.signature});
         EXPECT_EQ(Run(server), c.message);
         EXPECT_EQ(server.Requests().size(), 4u);
-        EXPECT_EQ(Listing(), (std::set<std::wstring>{L"VENKOR.EXE", L"only-main.txt", L"locked.txt", L"upgrade.zip"}));
+        // Refused or unverified: upgrade.zip is gone before the failure is shown.
+        EXPECT_EQ(Listing(), (std::set<std::wstring>{L"VENKOR.EXE", L"only-main.txt", L"locked.txt"}));
         EXPECT_EQ(ReadWholeFile(kPad + L"VENKOR.EXE"), "main version");
     }
+}
+
+// From its creation to its deletion the archive is shared with nobody: while
+// the server holds its signature back, no one can swap in other bytes.
+TEST_F(SignedInstall, TheArchiveCannotBeChangedBetweenItsCheckAndItsExtraction) {
+    const std::string genuine = Signed("main.zip.minisig");
+    LoopbackServer server(
+        {Ok(Signed("main.zip")),
+         {{"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(genuine.size()) + "\r\n\r\n", genuine}},
+         Ok(Signed("upgrade.zip")),
+         Ok(Signed("upgrade.zip.minisig"))});
+    bool tried = false;
+    DWORD swapError = ERROR_SUCCESS;
+    http.SetOnBusy([&] {
+        if (tried || server.Requests().size() != 2) return;
+        tried = true;
+        // Another account's attempt: open the archive for writing and put
+        // other bytes in.
+        HANDLE file = CreateFileW((kPad + L"main.zip").c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        swapError = file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+        if (file != INVALID_HANDLE_VALUE) {
+            const std::string other = Signed("upgrade.zip");
+            DWORD written = 0;
+            WriteFile(file, other.data(), static_cast<DWORD>(other.size()), &written, nullptr);
+            SetEndOfFile(file);
+            CloseHandle(file);
+        }
+    });
+    EXPECT_EQ(Run(server), std::nullopt);
+    http.SetOnBusy(nullptr);
+    EXPECT_TRUE(tried);
+    EXPECT_EQ(swapError, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(Content(L"only-main.txt").empty(), false);
+}
+
+// A program placed in the folder before the run, which the run could not
+// replace, is never left to be started as the maker's; a read-only file that
+// main.zip itself brought is kept as always.
+TEST_F(SignedInstall, AnExistingFileTheRunCannotReplaceEndsTheRun) {
+    CreateDirectoryW(kPad.c_str(), nullptr);
+    WriteWholeFile(kPad + L"VENKOR.EXE", "planted");
+    SetFileAttributesW((kPad + L"VENKOR.EXE").c_str(), FILE_ATTRIBUTE_READONLY);
+    LoopbackServer server({Ok(Signed("main.zip")), Ok(Signed("main.zip.minisig"))});
+    EXPECT_EQ(Run(server),
+              L"The file \"V:\\VENKOR\\VENKOR.EXE\" in the installation folder is read-only, hidden, "
+              L"system or in use and cannot be replaced.");
+    EXPECT_EQ(Content(L"VENKOR.EXE"), "planted");
+    EXPECT_EQ(server.Requests().size(), 2u);  // upgrade.zip is not fetched
+}
+
+// The folder a signed run makes is the user's: protected from what the
+// drive's root lets every account do; a folder that exists keeps its rights.
+TEST_F(SignedInstall, TheFolderItMakesHasRightsOfItsOwn) {
+    if (RunningUnderWine())
+        GTEST_SKIP() << "Wine 8 does not keep a folder's security descriptor: it reads back the default "
+                        "two entries, protected or not";
+    const auto dacl = [](const std::wstring& folder) {
+        PACL list = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        SECURITY_DESCRIPTOR_CONTROL control = 0;
+        DWORD revision = 0;
+        EXPECT_EQ(GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                        &list, nullptr, &descriptor),
+                  static_cast<DWORD>(ERROR_SUCCESS));
+        GetSecurityDescriptorControl(descriptor, &control, &revision);
+        const std::pair<bool, int> result{(control & SE_DACL_PROTECTED) != 0, list ? list->AceCount : -1};
+        LocalFree(descriptor);
+        return result;
+    };
+    {
+        LoopbackServer server({Ok(Signed("main.zip")), Ok(Signed("main.zip.minisig")), Ok(Signed("upgrade.zip")),
+                               Ok(Signed("upgrade.zip.minisig"))});
+        EXPECT_EQ(Run(server), std::nullopt);
+        EXPECT_EQ(dacl(kPad), (std::pair<bool, int>{true, 4}));
+    }
+    Clear();
+    CreateDirectoryW(kPad.c_str(), nullptr);
+    const auto before = dacl(kPad);
+    LoopbackServer server({Ok(Signed("main.zip")), Ok(Signed("main.zip.minisig")), Ok(Signed("upgrade.zip")),
+                           Ok(Signed("upgrade.zip.minisig"))});
+    EXPECT_EQ(Run(server), std::nullopt);
+    EXPECT_EQ(dacl(kPad), before);
+    EXPECT_FALSE(before.first);
 }
 
 }  // namespace

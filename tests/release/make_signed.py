@@ -10,6 +10,8 @@ output, one fault each:
     upgrade.zip.legacy.minisig       minisign's legacy (not prehashed) algorithm
     upgrade.zip.truncated.minisig    cut off inside its last line
     upgrade.zip.oversized.minisig    the genuine one padded past 64 KiB
+    upgrade.zip.old.minisig          made for an old release (timestamp 1000000000)
+    upgrade.zip.timeless.minisig     a trusted comment without a timestamp
 Usage: make_signed.py OUTDIR MINISIGN ARCHIVES   (ARCHIVES: py-main.zip, py-upgrade.zip)
 """
 import os
@@ -52,6 +54,8 @@ sign("maker", "main.zip", "main.zip.minisig")
 sign("maker", "upgrade.zip", "upgrade.zip.minisig")
 sign("stranger", "upgrade.zip", "upgrade.zip.stranger.minisig")
 sign("maker", "upgrade.zip", "upgrade.zip.legacy.minisig", "-l")
+sign("maker", "upgrade.zip", "upgrade.zip.old.minisig", "-t", "timestamp:1000000000\tfile:upgrade.zip\thashed")
+sign("maker", "upgrade.zip", "upgrade.zip.timeless.minisig", "-t", "file:upgrade.zip\thashed")
 
 tampered = bytearray(read("upgrade.zip"))
 tampered[len(tampered) // 2] ^= 0x01

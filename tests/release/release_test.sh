@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The maker's release command end to end: a malformed public key fails the
-# build's configure step; with a key pair made by minisign and a code-signing
+# The maker's release command end to end: a malformed public key, or a key
+# file that is not minisign's, stops it before anything is built; with a key pair made by minisign and a code-signing
 # certificate made by openssl, scripts/release.sh builds Setup.exe with the
 # key inside, signs it (osslsigncode verifies it against the test CA) and
 # signs the archives (minisign verifies them).
@@ -31,6 +31,12 @@ if "$top/scripts/release.sh" --server http://127.0.0.1:1/ --public-key bad.pub >
   echo "FAIL: a malformed key was accepted"; exit 1
 fi
 grep -q 'is no minisign public key' "$work/bad.log" || { cat "$work/bad.log"; echo "FAIL: no key message"; exit 1; }
+# The key line alone (the second line of maker.pub): refused, nothing built.
+sed -n 2p maker.pub > oneline.pub
+if "$top/scripts/release.sh" --server http://127.0.0.1:1/ --public-key oneline.pub >"$work/oneline.log" 2>&1; then
+  echo "FAIL: a one-line key file was accepted"; exit 1
+fi
+[ ! -e "$SETUP_BUILD/release/dist/Setup.exe" ] || { echo "FAIL: a Setup.exe was built without a key"; exit 1; }
 
 "$top/scripts/release.sh" --server http://127.0.0.1:1/ --public-key maker.pub --secret-key maker.key \
   --pfx signer.pfx --pfx-password-file pass.txt --comment "release test" \
@@ -41,8 +47,16 @@ osslsigncode verify -CAfile ca.pem -in "$exe" >"$work/verify.log" 2>&1 || { cat 
 grep -q "Signature verification: ok" "$work/verify.log" || { cat "$work/verify.log"; exit 1; }
 grep -qxF "SETUP_SIGNING_KEY:STRING=$(sed -n 2p maker.pub)" "$SETUP_BUILD/release/CMakeCache.txt" ||
   { echo "FAIL: Setup.exe was not built with the key"; exit 1; }
+floor=$(sed -n 's/^SETUP_SIGNATURES_NOT_BEFORE:STRING=//p' "$SETUP_BUILD/release/CMakeCache.txt")
+[[ $floor =~ ^[0-9]+$ ]] || { echo "FAIL: no signature floor"; exit 1; }
+# Each signature names its archive and a time at or after the floor; the
+# maker's text is a field of its own.
 for archive in main.zip upgrade.zip; do
-  minisign -V -q -p maker.pub -m "$work/files/$archive"
-  grep -q "trusted comment: release test" "$work/files/$archive.minisig"
+  minisign -V -H -q -p maker.pub -m "$work/files/$archive"
+  comment=$(sed -n 's/^trusted comment: //p' "$work/files/$archive.minisig")
+  [[ $comment == timestamp:*$'\t'file:$archive$'\t'hashed$'\t'"comment:release test" ]] ||
+    { echo "FAIL: trusted comment '$comment'"; exit 1; }
+  stamp=${comment#timestamp:}; stamp=${stamp%%$'\t'*}
+  [ "$stamp" -ge "$floor" ] || { echo "FAIL: signed at $stamp, before the floor $floor"; exit 1; }
 done
 echo "release test: ok"

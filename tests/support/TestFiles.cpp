@@ -49,3 +49,10 @@ bool FileExists(const fs::path& path) {
     return fs::exists(fs::symlink_status(path, ec));
 #endif
 }
+
+#ifdef _WIN32
+bool RunningUnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+#endif

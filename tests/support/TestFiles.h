@@ -38,5 +38,9 @@ Bytes ReadWholeFile(const std::filesystem::path& path) {
 // Creates or replaces the file with exactly these bytes.
 void WriteWholeFile(const std::filesystem::path& path, const std::string& bytes);
 
+// Where Wine differs from Windows (socket details, security descriptors it
+// does not keep), the tests of those skip.
+bool RunningUnderWine();
+
 // True when something (a file or a folder) answers to the path.
 bool FileExists(const std::filesystem::path& path);
