@@ -9,8 +9,8 @@
 #include <string_view>
 
 struct TrustedComment {
-    std::optional<std::string> file;          // the signed file's name
-    std::optional<std::int64_t> timestamp;    // seconds since 1970
+    std::optional<std::string> file;        // the signed file's name
+    std::optional<std::int64_t> timestamp;  // seconds since 1970
 };
 
 // The file and timestamp fields; a field given twice, or a timestamp that is

@@ -2,7 +2,11 @@
 // TLS servers (Python's ssl, servers.sh) with certificates of a test
 // CA that the run trusts instead of Windows' store. Wine drive V: is a folder
 // of this test alone (with_drive.sh).
+#include <windows.h>
+#include <wincrypt.h>
+
 #include <cstdint>
+#include <vector>
 
 #include "InstallRunFixture.h"
 #include "LoopbackServer.h"
@@ -63,6 +67,64 @@ TEST_F(HttpsInstall, RefusesAnUntrustedCertificateAWrongHostNameAndAFailedHandsh
         ASSERT_TRUE(message);
         EXPECT_EQ(*message, kTlsFailure + c.reason);
         EXPECT_FALSE(fs::exists(fs::path(kPad + L"main.zip")));
+    }
+}
+
+// The test CA as a root of the machine's store, for as long as it lives.
+class TrustedRoot {
+public:
+    explicit TrustedRoot(const std::string& pem) {
+        DWORD size = 0;
+        CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr);
+        std::vector<BYTE> der(size);
+        if (!CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, der.data(), &size, nullptr, nullptr))
+            return;
+        store_ = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"ROOT");
+        if (store_)
+            CertAddEncodedCertificateToStore(store_, X509_ASN_ENCODING, der.data(), size,
+                                             CERT_STORE_ADD_REPLACE_EXISTING, &added_);
+    }
+    ~TrustedRoot() {
+        if (added_) CertDeleteCertificateFromStore(added_);  // frees it too
+        if (store_) CertCloseStore(store_, 0);
+    }
+    TrustedRoot(const TrustedRoot&) = delete;
+    TrustedRoot& operator=(const TrustedRoot&) = delete;
+    bool Added() const { return added_ != nullptr; }
+
+private:
+    HCERTSTORE store_ = nullptr;
+    PCCERT_CONTEXT added_ = nullptr;
+};
+
+// What a release build does: no certificates of its own, the test CA in the
+// system's trust store instead (added to the machine's ROOT store of the
+// test's Wine prefix, and removed again).
+TEST_F(HttpsInstall, ARootOfTheSystemsStoreIsTrusted) {
+    const TrustedRoot root(Fixture(CERTIFICATES, "ca.pem"));
+    ASSERT_TRUE(root.Added());
+    InstallSource source(Server("localhost"));
+    source.signingKey = Fixture(SIGNED_FILES, "maker.pub.line");
+    EXPECT_EQ(InstallRunFixture::Run(source), std::nullopt);
+    EXPECT_EQ(ReadWholeFile(kPad + L"VENKOR.EXE"), "upgrade version");
+}
+
+// On the same path, the system's store decides: another host's certificate,
+// or one that chains to no root there, is refused.
+TEST_F(HttpsInstall, OnTheStorePathOtherCertificatesAreRefused) {
+    if (RunningUnderWine())
+        GTEST_SKIP() << "Wine 8's Schannel does not check the server's certificate when libcurl leaves it to "
+                        "Schannel (the system's store): both servers are accepted";
+    const TrustedRoot root(Fixture(CERTIFICATES, "ca.pem"));
+    ASSERT_TRUE(root.Added());
+    for (const char* server : {"otherhost", "untrusted"}) {
+        SCOPED_TRACE(server);
+        Clear();
+        InstallSource source(Server(server));
+        source.signingKey = Fixture(SIGNED_FILES, "maker.pub.line");
+        const auto refused = InstallRunFixture::Run(source);
+        ASSERT_TRUE(refused);
+        EXPECT_TRUE(refused->starts_with(kTlsFailure)) << *refused;
     }
 }
 

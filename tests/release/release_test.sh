@@ -33,6 +33,7 @@ fi
 grep -q 'is no minisign public key' "$work/bad.log" || { cat "$work/bad.log"; echo "FAIL: no key message"; exit 1; }
 # The key line alone (the second line of maker.pub): refused, nothing built.
 sed -n 2p maker.pub > oneline.pub
+rm -f "$SETUP_BUILD/release/dist/Setup.exe"  # of an earlier run in this folder
 if "$top/scripts/release.sh" --server http://127.0.0.1:1/ --public-key oneline.pub >"$work/oneline.log" 2>&1; then
   echo "FAIL: a one-line key file was accepted"; exit 1
 fi
