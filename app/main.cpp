@@ -7,6 +7,7 @@
 
 #include "Application.h"
 #include "ComApartment.h"
+#include "DllSearch.h"
 #include "Failure.h"
 #include "InstallSource.h"
 #include "ShellLink.h"
@@ -21,6 +22,7 @@
 #endif
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    RestrictDllSearchToSystem32();
     try {
         // Read before the catalogue exists: this text is never translated.
         LoadShellLinkTexts();

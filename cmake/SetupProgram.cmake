@@ -11,7 +11,9 @@
 function(setup_add_program)
   cmake_parse_arguments(P "" "NAME;FILE_SERVER;SIGNING_KEY;NOT_BEFORE;TRUSTED_CA" "" ${ARGN})
   set(app ${PROJECT_SOURCE_DIR}/app)
-  add_executable(${P_NAME} WIN32 ${app}/main.cpp ${app}/Setup.rc)
+  # DelayImports.cpp as an object of the program itself: its import pointers
+  # must win over the import libraries that libcurl's interface names.
+  add_executable(${P_NAME} WIN32 ${app}/main.cpp ${app}/DelayImports.cpp ${app}/Setup.rc)
   target_compile_definitions(${P_NAME} PRIVATE "SETUP_FILE_SERVER=\"${P_FILE_SERVER}\"")
   if(P_SIGNING_KEY)
     # base64 of "Ed", an 8-byte key id and a 32-byte Ed25519 key: 56 characters.

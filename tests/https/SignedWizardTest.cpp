@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "TestFiles.h"
 #include "WizardDriver.h"
@@ -122,6 +123,43 @@ TEST_F(SignedHttpsWizard, FinishAfterCancelStartsNothing) {
     w.Key(VK_RETURN);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }));
     FinishStartsNothing(w);
+}
+
+// Run from a folder where DLLs were dropped under the names of those the
+// program and its libraries (libcurl's Schannel, the random sources) load:
+// none of them is loaded. Wine binds static imports to its own DLLs whatever
+// lies beside the program, so this covers what is loaded at run time; the
+// import table test covers the static imports.
+TEST_F(SignedHttpsWizard, DllsBesideTheProgramAreNeverLoaded) {
+    const std::wstring folder = L"C:\\setup-signed-test\\downloads";
+    const std::wstring marks = L"C:\\setup-signed-test\\planted";
+    fs::create_directories(folder);
+    fs::create_directories(marks);
+    fs::copy_file(Here() + L"SetupSignedHttpsTest.exe", folder + L"\\Setup.exe");
+    for (const wchar_t* name :
+         {L"bcrypt",    L"crypt32",  L"secur32", L"sspicli",  L"schannel", L"msasn1",  L"ncrypt",
+          L"cryptbase", L"cryptsp",  L"rsaenh",  L"winmm",    L"version",  L"uxtheme", L"dwmapi",
+          L"mswsock",   L"iphlpapi", L"dnsapi",  L"wintrust", L"cryptnet", L"userenv", L"comctl32"})
+        fs::copy_file(Here() + L"planted_dll.dll", folder + L"\\" + name + L".dll");
+    SetEnvironmentVariableW(L"SETUP_PLANTED_MARKS", marks.c_str());
+    Serve(false);
+    wizard_ = std::make_unique<WizardDriver>(folder + L"\\Setup.exe", folder);
+    auto& w = *wizard_;
+    w.ClickButton(Next);
+    ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Locatie"; }));
+    w.Click(w.DriveChooser());
+    w.Key(VK_HOME);
+    w.Key(VK_RETURN);
+    w.ClickButton(Next);
+    const bool finished = WaitUntil([&] { return w.PageTitle() == L"Installatie voltooid"; }, 60s);
+    SetEnvironmentVariableW(L"SETUP_PLANTED_MARKS", nullptr);
+    EXPECT_TRUE(finished);
+    w.CloseBox();
+    EXPECT_TRUE(w.WaitForExit());
+    std::vector<std::wstring> loaded;
+    for (const auto& mark : fs::directory_iterator(marks))
+        loaded.push_back(mark.path().filename().wstring());
+    EXPECT_EQ(loaded, std::vector<std::wstring>{});
 }
 
 }  // namespace
