@@ -53,12 +53,12 @@ constexpr wchar_t kBcrypt[] = L"bcrypt.dll";
 }  // namespace
 
 // SETUP_IMPORT(dll, function, argument bytes): the import pointer of function.
-#define SETUP_IMPORT(dll, function, bytes)                                                                     \
-    namespace {                                                                                                \
-    constexpr char k##function[] = #function;                                                                  \
-    }                                                                                                          \
-    extern "C" Import<decltype(function)>::Pointer imp_##function __asm__("__imp__" #function "@" #bytes);   \
-    Import<decltype(function)>::Pointer imp_##function =                                                       \
+#define SETUP_IMPORT(dll, function, bytes)                                                                 \
+    namespace {                                                                                            \
+    constexpr char k##function[] = #function;                                                              \
+    }                                                                                                      \
+    extern "C" Import<decltype(function)>::Pointer imp_##function __asm__("__imp__" #function "@" #bytes); \
+    Import<decltype(function)>::Pointer imp_##function =                                                   \
         &Import<decltype(function)>::First<imp_##function, dll, k##function>;
 
 SETUP_IMPORT(kBcrypt, BCryptGenRandom, 16)

@@ -5,7 +5,7 @@
 #
 # Usage: scripts/release.sh --server URL --public-key minisign.pub
 #            [--secret-key minisign.key] [--pfx cert.pfx --pfx-password-file FILE]
-#            [--timestamp URL] [--comment TEXT] [ARCHIVE...]
+#            [--timestamp URL] [--comment TEXT] [--not-before SECONDS] [ARCHIVE...]
 #   --server        the file server's base URL (http:// or https://, path "/")
 #   --public-key    the maker's minisign.pub, as minisign -G wrote it (two
 #                   lines); its key is compiled into Setup.exe
@@ -20,18 +20,25 @@
 #   --comment       a text added to the trusted comment of the archive
 #                   signatures (as comment:TEXT after minisign's own
 #                   timestamp: and file: fields, which Setup.exe checks)
+#   --not-before    the signature floor to compile in (default: the time this
+#                   command starts); given to rebuild a published Setup.exe
 #   ARCHIVE...      main.zip, upgrade.zip: each gets ARCHIVE.minisig beside it
 # The archives are signed and their signatures checked (minisign -V -H, as
 # Setup.exe checks them) before anything is built. Setup.exe refuses
 # signatures made before this command started (SETUP_SIGNATURES_NOT_BEFORE):
 # archives signed for an older release cannot be served to it.
-# Output: BUILD/release/dist (Setup.exe and locale/), where BUILD is
-# $SETUP_BUILD or build/. SETUP_DEPS, when set to a complete dependency
+# Output: BUILD/release/dist, where BUILD is $SETUP_BUILD or build/: ship
+# Setup.exe (stripped) and locale/; Setup.exe.debug beside them is the debug
+# information, for the maker only. The build is reproducible: the same
+# commit, server, key and floor give the same Setup.exe before Authenticode. SETUP_DEPS, when set to a complete dependency
 # prefix, is used instead of running scripts/deps.sh.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${SETUP_BUILD:-$top/build}
 started=$(date +%s)
+# Reproducible: the commit's time wherever a tool would put the build's.
+SOURCE_DATE_EPOCH=$(git -C "$top" log -1 --format=%ct 2>/dev/null || echo "$started")
+export SOURCE_DATE_EPOCH
 
 fail() { echo "release.sh: $*" >&2; exit 2; }
 server='' public='' secret="$HOME/.minisign/minisign.key" pfx='' pfx_pass='' timestamp='' comment=''
@@ -45,12 +52,14 @@ while [ $# -gt 0 ]; do
     --pfx-password-file) pfx_pass=$2; shift 2 ;;
     --timestamp) timestamp=$2; shift 2 ;;
     --comment) comment=$2; shift 2 ;;
+    --not-before) started=$2; shift 2 ;;
     --) shift; archives+=("$@"); break ;;
     -*) fail "unknown option $1" ;;
     *) archives+=("$1"); shift ;;
   esac
 done
 [ -n "$server" ] || fail "--server URL is required"
+[[ $started =~ ^[0-9]+$ ]] || fail "--not-before: '$started' is no number of seconds"
 [ -f "$public" ] || fail "--public-key: no minisign.pub at '$public'"
 [[ $server =~ ^https?://[^/?#@]+/$ ]] || fail "--server: '$server' is no http:// or https:// URL whose path is /"
 if [ -n "$pfx" ]; then
@@ -99,4 +108,6 @@ if [ -n "$pfx" ]; then
 else
   echo "Not signed with Authenticode (no --pfx): $exe"
 fi
-echo "Publish at ${server}venkor/Files/: the archives and their .minisig files; ship $tree/dist."
+echo "Signature floor: $started (a rebuild of this Setup.exe takes --not-before $started)"
+echo "Publish at ${server}venkor/Files/: the archives and their .minisig files."
+echo "Ship $tree/dist/Setup.exe and $tree/dist/locale/; keep $tree/dist/Setup.exe.debug for yourself."

@@ -34,7 +34,7 @@ void SetTimeAndAttributes(HANDLE file, std::uint32_t dosDateTime, DWORD attribut
 }
 
 // Creates target anew; nothing when that fails, with the outcome in failure.
-UniqueFile Create(const std::wstring& target, std::optional<WriteOutcome>& failure) {
+UniqueFile Create(const std::wstring& target, WriteOutcome& failure) {
     UniqueFile file(::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) return file;
@@ -179,7 +179,9 @@ void ExtractedFileWriter::Run() {
     std::wstring target;
     std::uint32_t dosDateTime = 0;
     DWORD attributes = 0;
-    std::optional<WriteOutcome> failure;
+    // Written while nothing has failed (a plain value: GCC 12 misreads an
+    // optional here as used uninitialised).
+    WriteOutcome failure{WriteOutcome::Written};
     std::size_t number = 0;
     for (;;) {
         Job job;
@@ -197,21 +199,19 @@ void ExtractedFileWriter::Run() {
             target = std::move(job.target);
             dosDateTime = job.dosDateTime;
             attributes = job.attributes;
-            failure.reset();
+            failure = WriteOutcome{WriteOutcome::Written};
             file = Create(target, failure);
             break;
         case Job::Data:
-            if (!failure) {
+            if (failure.kind == WriteOutcome::Written) {
                 if (auto error = WriteAll(file.Get(), blocks_[job.block].data(), job.size))
                     failure = WriteOutcome{WriteOutcome::WriteFailed, *error};
             }
             break;
         case Job::End: {
-            WriteOutcome outcome{WriteOutcome::Written};
-            if (failure)
-                outcome = *failure;
-            else if (!job.complete)
-                outcome = WriteOutcome{WriteOutcome::Dropped};
+            const WriteOutcome outcome = failure.kind != WriteOutcome::Written ? failure
+                                         : job.complete                        ? WriteOutcome{WriteOutcome::Written}
+                                                                               : WriteOutcome{WriteOutcome::Dropped};
             if (outcome.kind == WriteOutcome::Written) SetTimeAndAttributes(file.Get(), dosDateTime, attributes);
             const bool created = static_cast<bool>(file);
             file.Reset();
@@ -225,7 +225,7 @@ void ExtractedFileWriter::Run() {
         {
             Lock lock(lock_);
             if (job.kind == Job::Data) free_.push_back(job.block);
-            if (failure) failedFile_ = number;
+            if (failure.kind != WriteOutcome::Written) failedFile_ = number;
         }
         ::WakeAllConditionVariable(&changed_);
     }
