@@ -1,7 +1,7 @@
 #include "Application.h"
 
 namespace {
-constexpr wchar_t ApplicationClass[] = L"SetupApplication";
+constexpr wchar_t kApplicationClass[] = L"SetupApplication";
 }
 
 TApplication::TApplication() {
@@ -10,14 +10,14 @@ TApplication::TApplication() {
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = WndProc;
     wc.hInstance = instance;
-    wc.lpszClassName = ApplicationClass;
+    wc.lpszClassName = kApplicationClass;
     RegisterClassExW(&wc);
     // A window of no size in the centre of the screen: it is never seen, but
     // being an unowned visible window it is the program's taskbar entry,
     // named after the application title.
     const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
     const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
-    handle_ = CreateWindowExW(0, ApplicationClass, L"", WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU, x, y, 0,
+    handle_ = CreateWindowExW(0, kApplicationClass, L"", WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU, x, y, 0,
                               0, nullptr, nullptr, instance, nullptr);
     SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }

@@ -7,7 +7,7 @@
 
 class DesignScale {
 public:
-    static constexpr int DesignDpi = 120;
+    static constexpr int kDesignDpi = 120;
 
     explicit DesignScale(int screenDpi) : dpi_(screenDpi > 0 ? screenDpi : 96) {}
 
@@ -19,7 +19,7 @@ public:
     }
 
     int Dpi() const { return dpi_; }
-    int operator()(int designPixels) const { return MulDiv(designPixels, dpi_, DesignDpi); }
+    int operator()(int designPixels) const { return MulDiv(designPixels, dpi_, kDesignDpi); }
 
 private:
     int dpi_;

@@ -29,8 +29,8 @@ std::wstring Trimmed(const std::wstring& text) {
     return text.substr(first, text.find_last_not_of(L' ') - first + 1);
 }
 
-constexpr int IconIndent = 4;
-constexpr int TextPadding = 2;
+constexpr int kIconIndent = 4;
+constexpr int kTextPadding = 2;
 
 }  // namespace
 
@@ -149,19 +149,19 @@ void TInstallDrive::DrawItem(const DRAWITEMSTRUCT& item) const {
     const int iconWidth = GetSystemMetrics(SM_CXSMICON);
     const int iconHeight = GetSystemMetrics(SM_CYSMICON);
     if (icons_ && entry.icon >= 0)
-        ImageList_Draw(icons_, entry.icon, dc, area.left + IconIndent,
+        ImageList_Draw(icons_, entry.icon, dc, area.left + kIconIndent,
                        area.top + (area.bottom - area.top - iconHeight) / 2, ILD_TRANSPARENT);
 
     // Only the text is highlighted and framed, not the icon.
     SIZE extent{};
     GetTextExtentPoint32W(dc, entry.name.c_str(), static_cast<int>(entry.name.size()), &extent);
-    RECT text{area.left + IconIndent + iconWidth + IconIndent, area.top, 0, area.bottom};
-    text.right = std::min<LONG>(area.right, text.left + extent.cx + 2 * TextPadding);
+    RECT text{area.left + kIconIndent + iconWidth + kIconIndent, area.top, 0, area.bottom};
+    text.right = std::min<LONG>(area.right, text.left + extent.cx + 2 * kTextPadding);
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     FillRect(dc, &text, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    RECT inner{text.left + TextPadding, text.top, text.right, text.bottom};
+    RECT inner{text.left + kTextPadding, text.top, text.right, text.bottom};
     DrawTextW(dc, entry.name.c_str(), static_cast<int>(entry.name.size()), &inner,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) DrawFocusRect(dc, &text);

@@ -2,7 +2,7 @@
 
 namespace {
 
-constexpr wchar_t PanelClass[] = L"SetupPanel";
+constexpr wchar_t kPanelClass[] = L"SetupPanel";
 
 void PaintEtchedTop(HWND panel) {
     PAINTSTRUCT ps;
@@ -46,12 +46,12 @@ LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
 
 void RegisterPanelClass(HINSTANCE instance) {
     WNDCLASSEXW wc{};
-    if (GetClassInfoExW(instance, PanelClass, &wc)) return;
+    if (GetClassInfoExW(instance, kPanelClass, &wc)) return;
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = PanelProc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = PanelClass;
+    wc.lpszClassName = kPanelClass;
     RegisterClassExW(&wc);
 }
 
@@ -61,7 +61,7 @@ HWND CreatePanel(HWND parent, int id, int x, int y, int width, int height, Panel
     HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterPanelClass(instance);
     // Control parent: dialog navigation (Tab, access keys) looks inside it.
-    HWND panel = CreateWindowExW(WS_EX_CONTROLPARENT, PanelClass, L"",
+    HWND panel = CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"",
                                  WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, x, y, width, height, parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     if (panel) SetWindowLongPtrW(panel, GWLP_USERDATA, static_cast<LONG_PTR>(edge));

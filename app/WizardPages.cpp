@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr int TextLeft = 21;
+constexpr int kTextLeft = 21;
 
 enum class Wrap { No, Yes };
 
@@ -42,30 +42,30 @@ void AddWizardPages(TNotebook& notebook, const DesignScale& scale, const PageFon
     HWND start = AddPage(notebook, scale, fonts, L"Welkom bij het installatie programma ");
     AddLabel(start, scale, fonts.text,
              L"Deze routine zal het bestelprogramma op uw computer installeren. Kies voor Volgende om door te gaan.",
-             TextLeft, 84, Wrap::Yes, 493, 43);
-    AddLabel(start, scale, fonts.text, L"", TextLeft, 398, Wrap::Yes, 493, 43);
+             kTextLeft, 84, Wrap::Yes, 493, 43);
+    AddLabel(start, scale, fonts.text, L"", kTextLeft, 398, Wrap::Yes, 493, 43);
 
     HWND locatie = AddPage(notebook, scale, fonts, L"Locatie");
-    AddLabel(locatie, scale, fonts.text, L"Selecteer een schijf waarop u het programma wenst te installeren", TextLeft,
+    AddLabel(locatie, scale, fonts.text, L"Selecteer een schijf waarop u het programma wenst te installeren", kTextLeft,
              84, Wrap::No);
 
     HWND installMain = AddPage(notebook, scale, fonts, L"Vooruitgang");
-    AddLabel(installMain, scale, fonts.text, L"Even geduld aub.", TextLeft, 84, Wrap::No);
-    AddLabel(installMain, scale, fonts.text, L"De componenten worden gedownload en geïnstalleerd", TextLeft, 126,
+    AddLabel(installMain, scale, fonts.text, L"Even geduld aub.", kTextLeft, 84, Wrap::No);
+    AddLabel(installMain, scale, fonts.text, L"De componenten worden gedownload en geïnstalleerd", kTextLeft, 126,
              Wrap::No);
 
     HWND einde = AddPage(notebook, scale, fonts, L"Installatie voltooid");
     AddLabel(einde, scale, fonts.text,
              L"Deze routine heeft met succes het bestelprogramma op uw computer geïnstalleerd. Klik op Voltooien om "
              L"af te sluiten.",
-             TextLeft, 84, Wrap::Yes, 493, 74);
+             kTextLeft, 84, Wrap::Yes, 493, 74);
 
     HWND abort = AddPage(notebook, scale, fonts, L"Installatie is niet voltooid");
     AddLabel(abort, scale, fonts.text,
              L"Het programma is niet succesvol geïnstalleerd op uw PC. Het progamma zal mogelijk niet correct "
              L"werken.",
-             TextLeft, 84, Wrap::Yes, 472, 43);
-    AddLabel(abort, scale, fonts.text, L"Voer de installatie later opnieuw uit.", TextLeft, 146, Wrap::Yes, 138);
+             kTextLeft, 84, Wrap::Yes, 472, 43);
+    AddLabel(abort, scale, fonts.text, L"Voer de installatie later opnieuw uit.", kTextLeft, 146, Wrap::Yes, 138);
     AddLabel(abort, scale, fonts.text, L"Neem contact op met Holvik BVBA indien het probleem zich blijft voordoen.",
-             TextLeft, 241, Wrap::No);
+             kTextLeft, 241, Wrap::No);
 }

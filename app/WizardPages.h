@@ -19,6 +19,6 @@ void AddWizardPages(TNotebook& notebook, const DesignScale& scale, const PageFon
 struct DesignRect {
     int x, y, width, height;
 };
-inline constexpr DesignRect InstallDriveBounds{21, 126, 409, 26};
-inline constexpr int InstallDriveItemHeight = 20;
-inline constexpr DesignRect ProgressBarBounds{21, 167, 482, 23};
+inline constexpr DesignRect kInstallDriveBounds{21, 126, 409, 26};
+inline constexpr int kInstallDriveItemHeight = 20;
+inline constexpr DesignRect kProgressBarBounds{21, 167, 482, 23};

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr wchar_t FormClass[] = L"TfrmMain";
+constexpr wchar_t kFormClass[] = L"TfrmMain";
 
 enum ControlId : int {
     IdImage1 = 100,
@@ -25,13 +25,13 @@ enum ControlId : int {
 };
 
 // Design sizes (pixels at 120 per inch).
-constexpr int ClientWidth = 700;
-constexpr int ClientHeight = 513;
-constexpr int ImageWidth = 169;
-constexpr int BarHeight = 53;
-constexpr int PageAreaHeight = ClientHeight - BarHeight;  // 460
-constexpr int ButtonTop = 10;
-constexpr int ButtonHeight = 33;
+constexpr int kClientWidth = 700;
+constexpr int kClientHeight = 513;
+constexpr int kImageWidth = 169;
+constexpr int kBarHeight = 53;
+constexpr int kPageAreaHeight = kClientHeight - kBarHeight;  // 460
+constexpr int kButtonTop = 10;
+constexpr int kButtonHeight = 33;
 
 HWND CreateButton(HWND bar, int id, const wchar_t* caption, int x, int y, int width, int height, HFONT font,
                   DWORD tabStop = WS_TABSTOP) {
@@ -62,19 +62,19 @@ TfrmMain::TfrmMain(TApplication& application, InstallSource fileServer)
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = FormClass;
+    wc.lpszClassName = kFormClass;
     RegisterClassExW(&wc);
 
     // Dialog-style frame: fixed size, close box only.
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, scale_(ClientWidth), scale_(ClientHeight)};
+    RECT frame{0, 0, scale_(kClientWidth), scale_(kClientHeight)};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
     const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    CreateWindowExW(exStyle, FormClass, L"Programma - Setup", style, x, y, width, height, application_.Handle(),
+    CreateWindowExW(exStyle, kFormClass, L"Programma - Setup", style, x, y, width, height, application_.Handle(),
                     nullptr, instance, this);
     SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     CreateControls();
@@ -92,32 +92,32 @@ TfrmMain::~TfrmMain() {
 
 void TfrmMain::CreateControls() {
     // The left strip holds no picture and shows the white background.
-    Image1 = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BITMAP, 0, 0, scale_(ImageWidth),
-                             scale_(PageAreaHeight), handle_, reinterpret_cast<HMENU>(IdImage1),
+    Image1 = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BITMAP, 0, 0, scale_(kImageWidth),
+                             scale_(kPageAreaHeight), handle_, reinterpret_cast<HMENU>(IdImage1),
                              GetModuleHandleW(nullptr), nullptr);
 
-    JvSpeedBar1 = CreatePanel(handle_, IdSpeedBar, 0, scale_(PageAreaHeight), scale_(ClientWidth), scale_(BarHeight),
+    JvSpeedBar1 = CreatePanel(handle_, IdSpeedBar, 0, scale_(kPageAreaHeight), scale_(kClientWidth), scale_(kBarHeight),
                               PanelEdge::EtchedTop);
     // Creation order is the tab order, and at creation Next lies in front of
     // Finish: the one behind is out of the tab order, so the focus never
     // lands on a button the user cannot see.
-    btCANCEL = CreateButton(JvSpeedBar1, IdCancel, L"&Annuleer", scale_(10), scale_(ButtonTop), scale_(99),
-                            scale_(ButtonHeight), barFont_.Get());
-    btNEXT = CreateButton(JvSpeedBar1, IdNext, L"Volgende >", scale_(596), scale_(ButtonTop), scale_(98),
-                          scale_(ButtonHeight), barFont_.Get());
-    btFINISH = CreateButton(JvSpeedBar1, IdFinish, L"Voltooien", scale_(596), scale_(ButtonTop), scale_(98),
-                            scale_(ButtonHeight), barFont_.Get(), 0);
+    btCANCEL = CreateButton(JvSpeedBar1, IdCancel, L"&Annuleer", scale_(10), scale_(kButtonTop), scale_(99),
+                            scale_(kButtonHeight), barFont_.Get());
+    btNEXT = CreateButton(JvSpeedBar1, IdNext, L"Volgende >", scale_(596), scale_(kButtonTop), scale_(98),
+                          scale_(kButtonHeight), barFont_.Get());
+    btFINISH = CreateButton(JvSpeedBar1, IdFinish, L"Voltooien", scale_(596), scale_(kButtonTop), scale_(98),
+                            scale_(kButtonHeight), barFont_.Get(), 0);
 
-    Notebook1 = std::make_unique<TNotebook>(handle_, IdNotebook, scale_(ImageWidth), 0,
-                                            scale_(ClientWidth - ImageWidth), scale_(PageAreaHeight));
+    Notebook1 = std::make_unique<TNotebook>(handle_, IdNotebook, scale_(kImageWidth), 0,
+                                            scale_(kClientWidth - kImageWidth), scale_(kPageAreaHeight));
     AddWizardPages(*Notebook1, scale_, PageFonts{font_.Get(), titleFont_.Get()});
 
-    const auto& d = InstallDriveBounds;
+    const auto& d = kInstallDriveBounds;
     InstallDrive = std::make_unique<TInstallDrive>(Notebook1->Page(static_cast<int>(TPage::Locatie)), IdInstallDrive,
                                                    scale_(d.x), scale_(d.y), scale_(d.width), scale_(d.height),
-                                                   scale_(InstallDriveItemHeight), font_.Get());
+                                                   scale_(kInstallDriveItemHeight), font_.Get());
 
-    const auto& p = ProgressBarBounds;
+    const auto& p = kProgressBarBounds;
     ProgressBar =
         CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, scale_(p.x), scale_(p.y), scale_(p.width),
                         scale_(p.height), Notebook1->Page(static_cast<int>(TPage::InstallMain)),
@@ -141,7 +141,7 @@ void TfrmMain::BringFinishToFront() {
     SetWindowPos(btFINISH, btCANCEL, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetTabStop(btFINISH, true);
     SetTabStop(btNEXT, false);
-    if (!finishInFront_) finishFrontSince_ = GetTickCount();
+    if (!finishInFront_) finishFrontSince_ = GetTickCount64();
     finishInFront_ = true;
     // The button that had the focus is disabled or hidden by now. While
     // another program is in front, the focus goes there on activation.
@@ -152,15 +152,33 @@ void TfrmMain::BringFinishToFront() {
     InvalidateRect(btFINISH, nullptr, TRUE);
 }
 
+namespace {
+
+// When the click being handled was made, on the 64-bit tick count. A click
+// that another thread sends (BM_CLICK from a screen reader, UI Automation)
+// is made now: inside a sent message GetMessageTime is the time of the last
+// queued message, not of the click. A queued one carries its 32-bit time,
+// which lies at most 49.7 days back.
+ULONGLONG ClickTime() {
+    const ULONGLONG now = GetTickCount64();
+    if ((InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOSEND)) == ISMEX_SEND) return now;
+    const DWORD age = static_cast<DWORD>(now) - static_cast<DWORD>(GetMessageTime());
+    return now - age;
+}
+
+}  // namespace
+
 bool TfrmMain::Pressable(HWND button) const {
+    // A box of ours is up (the wizard is its disabled owner): no button of
+    // the wizard can be pressed by a person.
+    if (!IsWindowEnabled(handle_)) return false;
     if (!IsWindowVisible(button) || !IsWindowEnabled(button)) return false;
     if (button == btNEXT) return !finishInFront_;
     if (button == btFINISH) {
         // A click queued while Next lay there (the second half of a double
         // click on Volgende during the run) lands on Finish once it is in
         // front: it was made on Next, so it does not press Finish.
-        const DWORD madeAt = static_cast<DWORD>(GetMessageTime());
-        return finishInFront_ && static_cast<LONG>(madeAt - finishFrontSince_) >= 0;
+        return finishInFront_ && ClickTime() >= finishFrontSince_;
     }
     return true;
 }
@@ -195,6 +213,18 @@ void TfrmMain::PaintPending() {
         }
         DispatchMessageW(&msg);
     }
+}
+
+bool TfrmMain::IsButtonCommand(int id) { return id == IdCancel || id == IdNext || id == IdFinish; }
+
+int TfrmMain::DefaultButton() const {
+    // The focused push button, as in any dialog; with the focus elsewhere,
+    // the button in front of the twins, never one that is covered.
+    const HWND focus = GetFocus();
+    for (HWND button : {btCANCEL, btNEXT, btFINISH})
+        if (focus == button && Pressable(button)) return GetDlgCtrlID(button);
+    const HWND front = finishInFront_ ? btFINISH : btNEXT;
+    return IsWindowVisible(front) && IsWindowEnabled(front) ? GetDlgCtrlID(front) : 0;
 }
 
 void TfrmMain::OnCommand(int id, int code) {
@@ -252,9 +282,12 @@ LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (DeferWhileRunning(message, wParam, lParam)) return 0;
         break;
     case WM_COMMAND:
-        // No handler runs inside another: a click that a box in the
-        // installation step let through is handled after the step, against
-        // the state it left.
+        // A button's command counts only if a person could press it when it
+        // arrives; one that does not is dropped, never kept for later. No
+        // handler runs inside another: one that counts during the
+        // installation step (sent by another program, or let through by a
+        // box) is handled after the step, against the state it left.
+        if (lParam && IsButtonCommand(LOWORD(wParam)) && !Pressable(reinterpret_cast<HWND>(lParam))) return 0;
         if (lParam && DeferWhileRunning(message, wParam, lParam)) return 0;
         if (lParam) {
             // A failure ends the handler, not the program: it is shown and the
@@ -269,7 +302,7 @@ LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MEASUREITEM: {
         auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
         if (item->CtlID != IdInstallDrive) break;
-        item->itemHeight = scale_(InstallDriveItemHeight);
+        item->itemHeight = scale_(kInstallDriveItemHeight);
         return TRUE;
     }
     case WM_DRAWITEM: {
@@ -293,6 +326,15 @@ LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_ACTIVATE: OnActivate(LOWORD(wParam) != WA_INACTIVE); return 0;
+    case DM_GETDEFID:
+        // Enter in the dialog navigation presses this button.
+        if (const int id = DefaultButton()) return MAKELRESULT(id, DC_HASDEFID);
+        return 0;
+    case WM_QUERYENDSESSION:
+        // Cut short, the installation would leave a half-written folder with
+        // no word to the user: Windows is asked to wait, with the reason.
+        if (running_) return FALSE;
+        break;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     }
     return DefWindowProcW(handle_, message, wParam, lParam);

@@ -57,9 +57,15 @@ private:
     // Puts Finish in front of Next (they share one rectangle), in the tab
     // order in Next's place, and gives it the focus.
     void BringFinishToFront();
+    // The last page (Abort), Cancel hidden, Finish in front: where a failed
+    // run and a confirmed Cancel end.
+    void ShowAbort();
     // Whether a click reported by button counts: the user could press it
     // when the click was made (visible, enabled, in front of its twin).
     bool Pressable(HWND button) const;
+    static bool IsButtonCommand(int id);
+    // The id of the button Enter presses (DM_GETDEFID); 0 for none.
+    int DefaultButton() const;
     // Messages that arrived while the installation step ran (a box with its
     // own loop came up in it) are posted again once it has ended.
     bool DeferWhileRunning(UINT message, WPARAM wParam, LPARAM lParam);
@@ -83,7 +89,7 @@ private:
     bool installed_ = false;  // the run ended on Einde and Cancel was not confirmed since
     std::vector<MSG> deferred_;
     bool finishInFront_ = false;
-    DWORD finishFrontSince_ = 0;  // tick count when Finish came to the front
+    ULONGLONG finishFrontSince_ = 0;  // 64-bit tick count when Finish came to the front
 
     UniqueFont font_;       // the window's font
     UniqueFont titleFont_;  // page titles

@@ -11,6 +11,7 @@
 #include "InstallPlan.h"
 #include "InstallRun.h"
 #include "MessageDialogs.h"
+#include "ScopeExit.h"
 #include "TextConversion.h"
 #include "gnugettext.h"
 #include "ufrmMain.h"
@@ -20,7 +21,15 @@ void TfrmMain::btNEXTClick() {
         ShowPage(Notebook1->PageIndex() + 1);
         return;
     }
+    // While the step is on the stack: handlers wait for it, and Windows is
+    // asked not to end the session under it. Undone on every path out.
     running_ = true;
+    ShutdownBlockReasonCreate(handle_, L"De installatie is bezig.");
+    const ScopeExit stepEnded([this] {
+        running_ = false;
+        ShutdownBlockReasonDestroy(handle_);
+        PostDeferred();
+    });
     ShowPage(TPage::InstallMain);
     EnableWindow(btNEXT, FALSE);  // for the rest of the window's life
     SetWaitCursor(true);
@@ -33,14 +42,10 @@ void TfrmMain::btNEXTClick() {
         ShowPage(TPage::Einde);
     } catch (...) {
         const std::wstring message = CurrentFailureText();
-        ShowPage(Notebook1->PageCount() - 1);
-        BringFinishToFront();
-        ShowWindow(btCANCEL, SW_HIDE);
+        ShowAbort();
         ShowError(message, handle_);
         SetWaitCursor(false);
     }
-    running_ = false;
-    PostDeferred();
 }
 
 void TfrmMain::Install() {
@@ -76,6 +81,10 @@ void TfrmMain::btCANCELClick() {
     const std::wstring question = gettext(L"De installatie is niet voltooid.") + L'\r' + gettext(L"Bent u zeker ?");
     if (!AskConfirmation(question, handle_)) return;
     installed_ = false;
+    ShowAbort();
+}
+
+void TfrmMain::ShowAbort() {
     ShowPage(Notebook1->PageCount() - 1);
     ShowWindow(btCANCEL, SW_HIDE);
     BringFinishToFront();

@@ -395,6 +395,127 @@ TEST_F(WizardTest, DoubleClickOnNextDuringASlowAnswerEndsOnEinde) {
     EXPECT_FALSE(fs::exists(Mark));
 }
 
+// Screen readers, UI Automation and test tools press buttons with BM_CLICK
+// sent from another program, not with the mouse: such a click counts only
+// if a person could press that button at that moment, and is never kept.
+class SentClicks : public WizardTest {
+protected:
+    // Start, Locatie, Next: the run holds on the server's first answer.
+    void ToHeldRun() {
+        server_->Serve("/venkor/Files/main.zip", {200, ReadWholeFile(Here() + L"main.zip"), 0});
+        Start();
+        ToLocatieWithDriveC();
+        wizard_->ClickButton(Next);
+        ASSERT_TRUE(WaitUntil([&] { return server_->Holding(); }));
+    }
+    void ToEinde() {
+        Start();
+        ToLocatieWithDriveC();
+        wizard_->ClickButton(Next);
+        ASSERT_TRUE(WaitUntil([&] { return wizard_->PageTitle() == L"Installatie voltooid"; }, 60s));
+        ExpectFinishedButtons(true);
+    }
+    // As another program sends it; returns at once when the handler opens a box.
+    static void SendClick(HWND button) { SendNotifyMessageW(button, BM_CLICK, 0, 0); }
+    // The visible dialog boxes on the screen.
+    static std::vector<HWND> Questions() {
+        std::vector<HWND> found;
+        EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&found));
+        return found;
+    }
+    static BOOL CALLBACK CollectDialog(HWND window, LPARAM list) {
+        wchar_t name[32] = {};
+        GetClassNameW(window, name, 32);
+        if (std::wstring(name) == L"#32770" && IsWindowVisible(window))
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+        return TRUE;
+    }
+};
+
+TEST_F(SentClicks, FinishUnderCancelsQuestionDoesNothingAndWorksAfterNo) {
+    ToEinde();
+    auto& w = *wizard_;
+    SendClick(w.Button(Cancel));
+    HWND question = w.WaitForDialog();
+    ASSERT_NE(nullptr, question);
+    SendClick(w.Button(Finish));
+    Sleep(1000);
+    EXPECT_TRUE(w.Running());
+    EXPECT_TRUE(IsWindow(question));
+    EXPECT_FALSE(fs::exists(Mark));
+    w.Key(VK_ESCAPE);  // No
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }));
+    Sleep(500);
+    EXPECT_EQ(L"Installatie voltooid", w.PageTitle());
+    EXPECT_EQ(nullptr, w.FindDialog());
+    SendClick(w.Button(Finish));
+    ASSERT_TRUE(w.WaitForExit());
+    ASSERT_TRUE(WaitUntil([] { return fs::exists(Mark) && !ReadMark().empty(); }));
+}
+
+TEST_F(SentClicks, TwoClicksOnCancelAskOnce) {
+    Start();
+    auto& w = *wizard_;
+    SendClick(w.Button(Cancel));
+    HWND question = w.WaitForDialog();
+    ASSERT_NE(nullptr, question);
+    SendClick(w.Button(Cancel));
+    Sleep(1000);
+    EXPECT_EQ(Questions().size(), 1u);
+    w.Key(VK_ESCAPE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }));
+    Sleep(1000);
+    EXPECT_EQ(nullptr, w.FindDialog());
+    EXPECT_TRUE(w.Enabled(w.Window()));
+    EXPECT_EQ(StartTexts, w.PageTexts());
+}
+
+TEST_F(SentClicks, ACoveredFinishClickedDuringTheRunIsDropped) {
+    ToHeldRun();
+    auto& w = *wizard_;
+    SendClick(w.Button(Finish));
+    Sleep(500);
+    server_->Release();
+    ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Installatie voltooid"; }, 60s));
+    Sleep(1500);
+    EXPECT_TRUE(w.Running());
+    EXPECT_FALSE(fs::exists(Mark));
+}
+
+TEST_F(SentClicks, AClickRightAfterEindeComesCounts) {
+    ToEinde();
+    SendClick(wizard_->Button(Finish));
+    ASSERT_TRUE(wizard_->WaitForExit());
+    ASSERT_TRUE(WaitUntil([] { return fs::exists(Mark) && !ReadMark().empty(); }));
+    EXPECT_EQ(Target + L"VENKOR.EXE", ReadMark());
+}
+
+TEST_F(SentClicks, EnterPressesTheFocusedFinish) {
+    ToEinde();
+    auto& w = *wizard_;
+    SetForegroundWindow(w.Window());
+    ASSERT_TRUE(WaitUntil([&] { return w.Focus() == w.Button(Finish); }));
+    w.Key(VK_RETURN);
+    ASSERT_TRUE(w.WaitForExit());
+    ASSERT_TRUE(WaitUntil([] { return fs::exists(Mark) && !ReadMark().empty(); }));
+}
+
+// Logging off in the middle of the installation would cut it short unseen:
+// the wizard asks Windows to wait while the run lasts, and only then.
+TEST_F(SentClicks, TheSessionMayNotEndDuringTheRun) {
+    const auto mayEnd = [](HWND window) {
+        DWORD_PTR answer = 1;
+        SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
+        return answer != 0;
+    };
+    ToHeldRun();
+    auto& w = *wizard_;
+    EXPECT_FALSE(mayEnd(w.Window()));
+    server_->Release();
+    ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Installatie voltooid"; }, 60s));
+    EXPECT_TRUE(mayEnd(w.Window()));
+}
+
 // A window of another program in front, as when the user switched away
 // during a long download.
 class OtherProgramWindow {
