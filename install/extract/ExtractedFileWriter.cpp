@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "ScopeExit.h"
 #include "UniqueHandle.h"
 
 class ExtractedFileWriter::Lock {
@@ -84,10 +85,11 @@ template <typename Ready>
 void ExtractedFileWriter::WaitUntil(Ready ready) {
     while (!ready()) {
         if (!::SleepConditionVariableSRW(&changed_, &lock_, 50, 0) && busy_) {
-            // The window paints while the thread writes; never with the lock held.
+            // The window paints while the thread writes; never with the lock
+            // held. The caller's Lock releases it again whatever busy_ throws.
             ::ReleaseSRWLockExclusive(&lock_);
+            const ScopeExit relock([this] { ::AcquireSRWLockExclusive(&lock_); });
             busy_();
-            ::AcquireSRWLockExclusive(&lock_);
         }
     }
 }
@@ -95,7 +97,7 @@ void ExtractedFileWriter::WaitUntil(Ready ready) {
 void ExtractedFileWriter::Push(Job job) {
     {
         Lock lock(lock_);
-        WaitUntil([&] { return jobs_.size() < kBlocks + 2 * kMaxFilesAhead; });
+        WaitUntil([&] { return !jobs_.full(); });
         jobs_.push_back(std::move(job));
     }
     ::WakeAllConditionVariable(&changed_);
@@ -165,12 +167,16 @@ void ExtractedFileWriter::End(bool complete) {
 }
 
 std::optional<WriteOutcome> ExtractedFileWriter::TakeOutcome(bool wait) {
-    Lock lock(lock_);
-    if (wait) WaitUntil([&] { return !outcomes_.empty(); });
-    if (outcomes_.empty()) return std::nullopt;
-    const WriteOutcome outcome = outcomes_.front();
-    outcomes_.pop_front();
-    ++taken_;
+    WriteOutcome outcome{};
+    {
+        Lock lock(lock_);
+        if (wait) WaitUntil([&] { return !outcomes_.empty(); });
+        if (outcomes_.empty()) return std::nullopt;
+        outcome = outcomes_.front();
+        outcomes_.pop_front();
+        ++taken_;
+    }
+    ::WakeAllConditionVariable(&changed_);  // room for the writer's next outcome
     return outcome;
 }
 
@@ -218,6 +224,8 @@ void ExtractedFileWriter::Run() {
             // What was written is not the entry: no file rather than a wrong one.
             if (created && outcome.kind != WriteOutcome::Written) ::DeleteFileW(target.c_str());
             Lock lock(lock_);
+            while (outcomes_.full())
+                ::SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
             outcomes_.push_back(outcome);
             break;
         }

@@ -9,7 +9,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "Decoder.h"
+#include "FixedQueue.h"
 
 // Read-only, hidden and system files are the user's: never replaced.
 inline bool IsProtected(DWORD attributes) {
@@ -88,9 +88,11 @@ private:
     SRWLOCK lock_ = SRWLOCK_INIT;
     CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
     // Guarded by lock_:
-    std::deque<Job> jobs_;
+    FixedQueue<Job> jobs_{kBlocks + 2 * kMaxFilesAhead};
     std::vector<std::size_t> free_;  // blocks not in a job
-    std::deque<WriteOutcome> outcomes_;
+    // Taken by the caller between files (TakeOutcome), so at most the files
+    // ahead wait here; the writer waits should it ever be full.
+    FixedQueue<WriteOutcome> outcomes_{2 * kMaxFilesAhead + 2};
     std::size_t failedFile_ = 0;  // number (from 1) of the last file that came to nothing
     bool stop_ = false;
 

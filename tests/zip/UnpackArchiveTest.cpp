@@ -386,7 +386,21 @@ TEST_F(Extraction, EntriesThatCannotBeWrittenFaithfullyAreReported) {
 
 TEST_F(Extraction, SeveralFaultsNameTheFirstAndCountThem) {
     EXPECT_EQ(Unpack(Made("mend-several.zip")),
-              L"Could not extract 2 entries from the archive; the first is \"secret.txt\": it is encrypted.");
+              L"Could not extract 3 entries from the archive; the first is \"big-crc.bin\": its data does not match "
+              L"its CRC-32 checksum.");
+}
+
+// The busy hook may throw (a window that cannot paint, say) while the
+// extraction waits for the writing thread: the extraction ends with that
+// failure and the writing thread ends with it; no partial file stays.
+TEST_F(Extraction, ABusyHookThatThrowsEndsTheExtractionCleanly) {
+    int calls = 0;
+    unzipper.SetOnBusy([&] {
+        ::Sleep(60);  // slower than the writer's 50 ms wait, so the waits call it
+        if (++calls == 3) throw Failure(L"stopped by the window");
+    });
+    EXPECT_EQ(Unpack(Made("large-stored.zip")), L"stopped by the window");
+    EXPECT_FALSE(fs::exists(fs::path(target + L"large.bin")));
 }
 
 // Under any name that reaches the archive file: its own, its short (8.3)

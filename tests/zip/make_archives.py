@@ -204,8 +204,11 @@ def crafted_archives():
     }
     for key, bad in faulty.items():
         build([good, bad, later], f"mend-{key}.zip")
-    # Several faults: the first one in directory order is named.
-    build([good, faulty["encrypted"], faulty["crc"], later], "mend-several.zip")
+    # Several faults: the first one in directory order is named, also when it
+    # is found last: a large entry whose CRC-32 fails only once the writer
+    # has it all, before an encrypted one refused at once.
+    big_crc = Entry("big-crc.bin", b"\x5a" * (4 << 20), crc=0x12345678)
+    build([good, big_crc, faulty["encrypted"], faulty["crc"], later], "mend-several.zip")
 
     # Entries whose data overlap: refused as a whole, nothing written.
     # Two entries on one local header (minizip checks only the length of the
