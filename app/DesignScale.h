@@ -18,7 +18,6 @@ public:
         return DesignScale(screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96);
     }
 
-    int Dpi() const { return dpi_; }
     int operator()(int designPixels) const { return MulDiv(designPixels, dpi_, kDesignDpi); }
 
 private:

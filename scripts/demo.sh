@@ -34,7 +34,7 @@ wine_nl() {
 
 # What the maker's file server would hold: venkor/Files/{main,upgrade}.zip.
 served=$demo/served
-python3 "$top/tests/gui/make_archives.py" "$served/venkor/Files" "$demo/VenkorDemo.exe"
+python3 "$top/tests/gui/make_wizard_archives.py" "$served/venkor/Files" "$demo/VenkorDemo.exe"
 # The shipped catalogues go beside the program, as they would on a real disk.
 rm -rf "$demo/locale"; cp -r "$build/win/dist/locale" "$demo/locale"
 

@@ -25,7 +25,7 @@ bench=$build/bench/startup
 at_exit 'rm -rf "$work"'
 rm -rf "$work"
 mkdir -p "$work"
-python3 "$top/tests/gui/make_archives.py" "$work" "$build/tests/gui/VenkorMark.exe" --filler-mb 50
+python3 "$top/tests/gui/make_wizard_archives.py" "$work" "$build/tests/gui/VenkorMark.exe" --filler-mb 50
 
 export WINEPREFIX=${SETUP_WINEPREFIX:-$build/wineprefix}
 i686-w64-mingw32-strip -o "$work/Setup.stripped.exe" "$build/dist/Setup.exe"

@@ -57,8 +57,6 @@ public:
     // as local time) and attributes; otherwise it is deleted.
     void End(bool complete);
 
-    // How many files have no outcome taken yet.
-    std::size_t Pending() const { return begun_ - taken_; }
     // The outcome of the oldest pending file; waits for it when wait is set,
     // else gives nothing if it is not there yet.
     std::optional<WriteOutcome> TakeOutcome(bool wait);

@@ -84,7 +84,12 @@ void HttpExchange::Attach(CURL* easy) {
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &HttpExchange::OnBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
-    // The progress counts: see IdHTTP.h for why they come from here.
+    // The progress counts come from the debug callback, which is why every
+    // transfer runs in verbose mode (nothing is printed: the callback takes
+    // the output). It is the one place that sees each read from the
+    // connection before chunked decoding, so the counts are the bytes
+    // received, chunk framing included; the write callback only sees the
+    // decoded body. It also notes when bytes last arrived, for the read timeout.
     curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, &HttpExchange::OnDebug);
     curl_easy_setopt(easy, CURLOPT_DEBUGDATA, this);
     curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L);
@@ -122,8 +127,7 @@ std::size_t HttpExchange::OnHeader(char* data, std::size_t size, std::size_t cou
     if (exchange.phase_ == Phase::Body) return length;
     exchange.headBytes_ += length;
     if (exchange.headBytes_ > kMaxHead) {
-        exchange.headTooLarge_ = true;
-        exchange.abandoned_ = true;
+        exchange.EndEarly(EarlyEnd::HeadTooLarge);
         return 0;
     }
     return exchange.HeaderLine(WithoutLineEnd(std::string_view(data, length))) ? length : 0;
@@ -178,8 +182,7 @@ bool HttpExchange::EndOfHead() {
     if (code_ >= 101 && code_ <= 199) {
         // Nothing we asked for switches protocols; stop here instead of
         // waiting for a body that a 1xx answer never has.
-        provisional_ = true;
-        abandoned_ = true;
+        EndEarly(EarlyEnd::Provisional);
         return false;
     }
     StartBody();
@@ -217,8 +220,7 @@ std::size_t HttpExchange::OnBody(char* data, std::size_t size, std::size_t count
 // Its first line is then the status line, and it has no number libcurl could
 // use: collect the line, then stop.
 bool HttpExchange::WithoutStatusLine(std::string_view data) {
-    noStatusLine_ = true;
-    abandoned_ = true;
+    EndEarly(EarlyEnd::NoStatusLine);
     const std::size_t end = data.find('\n');
     firstLine_.append(data.substr(0, std::min(end, kMaxFirstLine - firstLine_.size())));
     return end == std::string_view::npos && firstLine_.size() < kMaxFirstLine;
@@ -263,6 +265,11 @@ int HttpExchange::OnDebug(CURL* easy, curl_infotype type, char*, std::size_t siz
     return 0;
 }
 
+void HttpExchange::EndEarly(EarlyEnd why) {
+    if (earlyEnd_ == EarlyEnd::None) earlyEnd_ = why;
+    abandoned_ = true;
+}
+
 void HttpExchange::NoteSignOfLife(CURL* easy) {
     lastActivity_ = std::chrono::steady_clock::now();
     staleOsErrno_ = OsErrno(easy);
@@ -276,8 +283,7 @@ int HttpExchange::OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, cur
     const auto now = std::chrono::steady_clock::now();
     const bool overTime = exchange.limits_ && now - exchange.started_ >= exchange.limits_->maxDuration;
     if (overTime || (exchange.requestSent_ && now - exchange.lastActivity_ >= exchange.readTimeout_)) {
-        exchange.timedOut_ = true;
-        exchange.abandoned_ = true;
+        exchange.EndEarly(EarlyEnd::TimedOut);
         return 1;
     }
     return 0;
@@ -305,14 +311,16 @@ void HttpExchange::ReportEnd() {
 
 std::optional<std::wstring> HttpExchange::Outcome(CURLcode result, long osErrno, const char* curlMessage) {
     if (error_) return std::nullopt;
-    if (noStatusLine_) {
+    switch (earlyEnd_) {
+    case EarlyEnd::None: break;
+    case EarlyEnd::NoStatusLine:
         statusLine_ = WithoutLineEnd(firstLine_);
         code_ = StatusCode(statusLine_);
         return AsciiText(statusLine_);
+    case EarlyEnd::Provisional: return AsciiText(statusLine_);
+    case EarlyEnd::TimedOut: return LoadResString(IDS_HTTP_READ_TIMEOUT);
+    case EarlyEnd::HeadTooLarge: return LoadResString(IDS_HTTP_HEAD_TOO_LARGE);
     }
-    if (provisional_) return AsciiText(statusLine_);
-    if (timedOut_) return LoadResString(IDS_HTTP_READ_TIMEOUT);
-    if (headTooLarge_) return LoadResString(IDS_HTTP_HEAD_TOO_LARGE);
 
     // A failed connect always sets the number; otherwise only a number set
     // since the last sign of life belongs to this failure.

@@ -41,6 +41,15 @@ public:
 
 private:
     enum class Phase { Head, Body };
+    // Why the transfer was stopped before libcurl's own end, as the first
+    // callback that stopped it saw it; None while nothing stopped it.
+    enum class EarlyEnd {
+        None,
+        NoStatusLine,  // the answer does not start with an HTTP status line
+        Provisional,   // a 1xx answer other than 100
+        TimedOut,      // silent for longer than the read timeout, or past the time limit
+        HeadTooLarge,  // the heads of the answer passed kMaxHead
+    };
 
     static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
@@ -55,6 +64,9 @@ private:
     std::optional<std::wstring> Outcome(CURLcode result, long osErrno, const char* curlMessage);
     void ReportEnd();
     void NoteSignOfLife(CURL* easy);
+    // Stops the transfer for why (the first reason given stands); the
+    // connection is of no further use.
+    void EndEarly(EarlyEnd why);
     // Reports an event unless an earlier callback failed; the end event is
     // reported in any case.
     template <typename Event>
@@ -79,19 +91,16 @@ private:
     int code_ = -1;
     int headerLines_ = 0;
     std::size_t headBytes_ = 0;  // of every head of this answer, interim ones included
-    bool headTooLarge_ = false;
     std::int64_t contentLength_ = -1;
     bool chunked_ = false;
     bool closeAsked_ = false;
-    bool failing_ = false;       // status outside 200-299: the body is read and dropped
-    bool provisional_ = false;   // a 1xx answer other than 100
-    bool noStatusLine_ = false;  // an answer that does not start with an HTTP status line
-    std::string firstLine_;      // of such an answer
-    bool abandoned_ = false;     // stopped mid-answer: the connection is of no further use
+    bool failing_ = false;   // status outside 200-299: the body is read and dropped
+    std::string firstLine_;  // of such an answer
+    EarlyEnd earlyEnd_ = EarlyEnd::None;
+    bool abandoned_ = false;  // stopped mid-answer: the connection is of no further use
     bool workBegun_ = false;
     std::int64_t workCount_ = 0;
     bool requestSent_ = false;
-    bool timedOut_ = false;
     std::chrono::steady_clock::time_point lastActivity_;
     // libcurl keeps the socket error number of the last socket failure, also
     // of one it has since recovered from (a refused address before one that

@@ -133,7 +133,7 @@ bool HoldsLeftoverBytes(CURL* easy) {
 
 }  // namespace
 
-void TIdHTTP::CurlCleanup::operator()(void* easy) const { curl_easy_cleanup(static_cast<CURL*>(easy)); }
+void TIdHTTP::CurlCleanup::operator()(CURL* easy) const { curl_easy_cleanup(easy); }
 
 // Winsock is started here and not left to libcurl: the leftover-bytes check
 // calls it directly. WSAStartup counts its callers, so this costs nothing
@@ -172,10 +172,10 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink, const TRequestLi
         headers.reset(extended);
     }
 
-    if (easy_ && HoldsLeftoverBytes(static_cast<CURL*>(easy_.get()))) easy_.reset();
+    if (easy_ && HoldsLeftoverBytes(easy_.get())) easy_.reset();
     if (!easy_) easy_.reset(curl_easy_init());
     if (!easy_) throw std::bad_alloc();
-    CURL* easy = static_cast<CURL*>(easy_.get());
+    CURL* easy = easy_.get();
     HttpExchange exchange(sink, workHandler_, onBusy_, cookies_, parts.host, parts.path, readTimeout_, limits);
     char curlMessage[CURL_ERROR_SIZE] = {};
     CURLcode result;
@@ -192,20 +192,22 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink, const TRequestLi
         curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
     }
 
-    const auto record = [&] {
+    // In every outcome: the status of the answer is kept for the caller,
+    // and a connection that cannot carry another request is dropped.
+    // libcurl closes on its own what HTTP tells it to; the rest is ours.
+    // After an error a fresh handle also forgets the socket error number,
+    // which libcurl would otherwise report again for later transfers.
+    const auto recordStatusAndDropSpentConnection = [&] {
         responseCode_ = exchange.Code();
         responseText_ = AsciiText(exchange.StatusLine());
-        // libcurl closes on its own what HTTP tells it to; the rest is ours.
-        // After an error a fresh handle also forgets the socket error number,
-        // which libcurl would otherwise report again for later transfers.
         if (!exchange.MayKeepConnection() || result != CURLE_OK) easy_.reset();
     };
     try {
         exchange.Finish(result, osErrno, curlMessage);
     } catch (...) {
-        record();
+        recordStatusAndDropSpentConnection();
         if (auto tls = TlsFailureText(result, curlMessage)) throw Failure(*tls);
         throw;
     }
-    record();
+    recordStatusAndDropSpentConnection();
 }

@@ -3,14 +3,8 @@
 // sink, progress events, an in-memory cookie store, and one kept-alive
 // connection that successive downloads share. One thread uses it. It sets
 // libcurl's global state up at its first request, not at start: that set-up
-// (Schannel, SSPI) would delay the window's first paint.
-//
-// Where the progress counts come from: libcurl's debug callback, which is why
-// every transfer runs in verbose mode (nothing is printed: the callback takes
-// the output). It is the one place that sees each read from the connection
-// before chunked decoding, so the counts are the bytes received, chunk framing
-// included; the write callback only sees the decoded body. The same callback
-// notes when bytes last arrived, for the read timeout.
+// (Schannel, SSPI) would delay the window's first paint. The rules of one
+// GET are HttpExchange's (docs/download.md).
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -82,7 +76,8 @@ public:
     void SetOnBusy(std::function<void()> handler) { onBusy_ = std::move(handler); }
 
     // Sends a GET for url and writes the body of a 2xx answer to sink.
-    // Throws Failure for every other outcome; see the .cpp for the rules.
+    // Throws Failure for every other outcome: the server's status line for
+    // another status, the library texts for a failed transfer.
     void Get(const std::wstring& url, TResponseSink& sink, const TRequestLimits* limits = nullptr);
 
     // Of the last request: the status code (-1 when the status line has no
@@ -99,11 +94,11 @@ public:
 
 private:
     struct CurlCleanup {
-        void operator()(void* easy) const;
+        void operator()(CURL* easy) const;
     };
 
     std::optional<CurlLibrary> curl_;          // from the first request on; outlives easy_
-    std::unique_ptr<void, CurlCleanup> easy_;  // holds the kept-alive connection
+    std::unique_ptr<CURL, CurlCleanup> easy_;  // holds the kept-alive connection
     CookieStore cookies_;
     TlsSettings tls_;
     TWorkHandler* workHandler_ = nullptr;
