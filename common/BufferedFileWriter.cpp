@@ -22,15 +22,20 @@ void BufferedFileWriter::Flush() {
     buffer_.clear();
 }
 
-void BufferedFileWriter::WriteThrough(const std::uint8_t* data, std::size_t size) {
-    if (size == 0) return;
+std::optional<DWORD> WriteAll(HANDLE file, const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
         DWORD written = 0;
-        if (!::WriteFile(file_, data, want, &written, nullptr)) throw FileWriteError{::GetLastError()};
-        if (written == 0) throw FileWriteError{ERROR_WRITE_FAULT};
+        if (!::WriteFile(file, data, static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30)), &written, nullptr))
+            return ::GetLastError();
+        if (written == 0) return DWORD{ERROR_WRITE_FAULT};
         data += written;
         size -= written;
     }
+    return std::nullopt;
+}
+
+void BufferedFileWriter::WriteThrough(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return;
+    if (const auto error = WriteAll(file_, data, size)) throw FileWriteError{*error};
     if (afterWrite_) afterWrite_();
 }

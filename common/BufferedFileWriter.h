@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 // The system error code of a write that failed; each caller turns it into
@@ -15,9 +16,18 @@ struct FileWriteError {
     DWORD code;
 };
 
+// The block in which files are written: large enough that the system calls
+// cost little per byte, small enough to keep memory low.
+inline constexpr std::size_t kFileWriteBlock = 256 * 1024;
+
+// Writes all of data to file, in as many WriteFile calls as it takes;
+// nothing, or the system error code of the write that failed (a write that
+// takes no byte is a write fault, never a silently short file).
+std::optional<DWORD> WriteAll(HANDLE file, const std::uint8_t* data, std::size_t size);
+
 class BufferedFileWriter {
 public:
-    static constexpr std::size_t kBlock = 256 * 1024;
+    static constexpr std::size_t kBlock = kFileWriteBlock;
 
     // file stays the caller's. The buffer is the caller's too, so that one
     // serves many files in turn; it is emptied here. afterWrite, when given,

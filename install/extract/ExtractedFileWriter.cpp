@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "BufferedFileWriter.h"
 #include "ScopeExit.h"
 #include "UniqueHandle.h"
 
@@ -46,19 +47,6 @@ UniqueFile Create(const std::wstring& target, WriteOutcome& failure) {
                       (error == ERROR_ACCESS_DENIED && IsProtected(::GetFileAttributesW(target.c_str())));
     failure = kept ? WriteOutcome{WriteOutcome::Kept} : WriteOutcome{WriteOutcome::CreateFailed, error};
     return file;
-}
-
-// Writes all of data; the system's error code when a write fails.
-std::optional<DWORD> WriteAll(HANDLE file, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        DWORD written = 0;
-        if (!::WriteFile(file, data, static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30)), &written, nullptr))
-            return ::GetLastError();
-        if (written == 0) return DWORD{ERROR_WRITE_FAULT};
-        data += written;
-        size -= written;
-    }
-    return std::nullopt;
 }
 
 }  // namespace

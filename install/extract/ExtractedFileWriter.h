@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "BufferedFileWriter.h"
 #include "Decoder.h"
 #include "FixedQueue.h"
 
@@ -62,7 +63,7 @@ public:
     std::optional<WriteOutcome> TakeOutcome(bool wait);
 
 private:
-    static constexpr std::size_t kBlock = 256 * 1024;
+    static constexpr std::size_t kBlock = kFileWriteBlock;
     static constexpr std::size_t kBlocks = 12;
     static constexpr std::size_t kMaxFilesAhead = 32;
 
