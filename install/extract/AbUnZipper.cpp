@@ -220,10 +220,12 @@ void Extraction::Extract(std::size_t index, const std::wstring& bare, const std:
 
     const ZipEntry& entry = zip_.Entries()[index];
     PendingEntry pending{index, bare, target, entry.FileAttributes(), std::nullopt};
-    writer_.Begin(target, entry.dosDateTime, pending.attributes);
+    // The writing thread checks the CRC-32 (of an entry with any data).
+    writer_.Begin(target, entry.dosDateTime, pending.attributes,
+                  entry.uncompressedSize > 0 ? std::optional<std::uint32_t>(entry.crc32) : std::nullopt);
     bool complete = false;
     try {
-        zip_.DecodeOpenEntry(writer_);
+        zip_.DecodeOpenEntry(writer_, false);
         complete = true;
     } catch (const EntryError& e) {
         pending.decodeFailure = EntryReason(e, entry);
@@ -262,6 +264,10 @@ void Extraction::Settle(bool wait) {
         case WriteOutcome::WriteFailed:
             folder_.Forget(entry.bare);
             Note(entry.index, Reason(IDS_REASON_WRITE, {SystemErrorText(outcome->error)}));
+            break;
+        case WriteOutcome::BadChecksum:
+            folder_.Forget(entry.bare);
+            Note(entry.index, Reason(IDS_REASON_CRC));
             break;
         case WriteOutcome::Dropped:
             folder_.Forget(entry.bare);

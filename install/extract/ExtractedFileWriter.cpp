@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include <zlib.h>
+
 #include "BufferedFileWriter.h"
 #include "ScopeExit.h"
 #include "UniqueHandle.h"
@@ -91,7 +93,8 @@ void ExtractedFileWriter::Push(Job job) {
     ::WakeAllConditionVariable(&changed_);
 }
 
-void ExtractedFileWriter::Begin(std::wstring target, std::uint32_t dosDateTime, DWORD attributes) {
+void ExtractedFileWriter::Begin(std::wstring target, std::uint32_t dosDateTime, DWORD attributes,
+                                std::optional<std::uint32_t> expectedCrc) {
     {
         Lock lock(lock_);
         // Not too far ahead: each file waiting for its outcome holds its name.
@@ -101,6 +104,7 @@ void ExtractedFileWriter::Begin(std::wstring target, std::uint32_t dosDateTime, 
     job.target = std::move(target);
     job.dosDateTime = dosDateTime;
     job.attributes = attributes;
+    job.expectedCrc = expectedCrc;
     Push(std::move(job));
     ++begun_;
     open_ = true;
@@ -173,6 +177,8 @@ void ExtractedFileWriter::Run() {
     std::wstring target;
     std::uint32_t dosDateTime = 0;
     DWORD attributes = 0;
+    std::optional<std::uint32_t> expectedCrc;
+    uLong crc = 0;
     // Written while nothing has failed (a plain value: GCC 12 misreads an
     // optional here as used uninitialised).
     WriteOutcome failure{WriteOutcome::Written};
@@ -193,19 +199,25 @@ void ExtractedFileWriter::Run() {
             target = std::move(job.target);
             dosDateTime = job.dosDateTime;
             attributes = job.attributes;
+            expectedCrc = job.expectedCrc;
+            crc = crc32(0, nullptr, 0);
             failure = WriteOutcome{WriteOutcome::Written};
             file = Create(target, failure);
             break;
         case Job::Data:
             if (failure.kind == WriteOutcome::Written) {
-                if (auto error = WriteAll(file.Get(), blocks_[job.block].data(), job.size))
+                const std::uint8_t* data = blocks_[job.block].data();
+                if (auto error = WriteAll(file.Get(), data, job.size))
                     failure = WriteOutcome{WriteOutcome::WriteFailed, *error};
+                else if (expectedCrc)
+                    crc = crc32(crc, data, static_cast<uInt>(job.size));  // a block is far below 4 GiB
             }
             break;
         case Job::End: {
             const WriteOutcome outcome = failure.kind != WriteOutcome::Written ? failure
-                                         : job.complete                        ? WriteOutcome{WriteOutcome::Written}
-                                                                               : WriteOutcome{WriteOutcome::Dropped};
+                                         : !job.complete                       ? WriteOutcome{WriteOutcome::Dropped}
+                                         : expectedCrc && crc != *expectedCrc  ? WriteOutcome{WriteOutcome::BadChecksum}
+                                                                               : WriteOutcome{WriteOutcome::Written};
             if (outcome.kind == WriteOutcome::Written) SetTimeAndAttributes(file.Get(), dosDateTime, attributes);
             const bool created = static_cast<bool>(file);
             file.Reset();

@@ -33,6 +33,7 @@ struct WriteOutcome {
         CreateFailed,  // error: why the file could not be created
         WriteFailed,   // error: why a write failed; the partial file is deleted
         Dropped,       // the caller ended it incomplete; deleted
+        BadChecksum,   // complete, but its CRC-32 is not the one expected; deleted
     } kind;
     DWORD error = 0;
 };
@@ -52,7 +53,12 @@ public:
     ExtractedFileWriter& operator=(const ExtractedFileWriter&) = delete;
 
     // The next file: created anew at target, replacing an existing one.
-    void Begin(std::wstring target, std::uint32_t dosDateTime, DWORD attributes);
+    // With expectedCrc, the CRC-32 of its bytes is computed here, on the
+    // writing thread (off the decoding thread, where it would cost a fifth
+    // of a large entry's time), and a complete file that does not match it
+    // comes to BadChecksum.
+    void Begin(std::wstring target, std::uint32_t dosDateTime, DWORD attributes,
+               std::optional<std::uint32_t> expectedCrc = std::nullopt);
     void Write(const std::uint8_t* data, std::size_t size) override;
     // complete: it gets the entry's last-write time (DOS date and time, read
     // as local time) and attributes; otherwise it is deleted.
@@ -72,6 +78,7 @@ private:
         std::wstring target;  // Begin
         std::uint32_t dosDateTime = 0;
         DWORD attributes = 0;
+        std::optional<std::uint32_t> expectedCrc;
         std::size_t block = 0, size = 0;  // Data
         bool complete = false;            // End
     };

@@ -166,14 +166,14 @@ private:
     std::uint64_t remaining_;
 };
 
-// Passes decoded bytes on, keeping their count and CRC-32.
+// Passes decoded bytes on, keeping their count and, when asked, CRC-32.
 class CheckingSink final : public ByteSink {
 public:
-    explicit CheckingSink(ByteSink& out) : out_(out) {}
+    CheckingSink(ByteSink& out, bool withCrc) : out_(out), withCrc_(withCrc) {}
     void Write(const std::uint8_t* data, std::size_t size) override {
         out_.Write(data, size);
         count += size;
-        while (size > 0) {
+        while (withCrc_ && size > 0) {
             const uInt n = static_cast<uInt>(std::min<std::size_t>(size, 1u << 30));
             crc = crc32(crc, data, n);
             data += n;
@@ -185,6 +185,7 @@ public:
 
 private:
     ByteSink& out_;
+    bool withCrc_;
 };
 
 }  // namespace
@@ -353,7 +354,7 @@ void ZipArchive::CloseEntry() {
     openEntry_ = nullptr;
 }
 
-void ZipArchive::DecodeOpenEntry(ByteSink& out) {
+void ZipArchive::DecodeOpenEntry(ByteSink& out, bool checkCrc) {
     if (!openEntry_) throw EntryError(EntryFault::ReadError);
     struct Closer {
         ZipArchive& archive;
@@ -365,7 +366,7 @@ void ZipArchive::DecodeOpenEntry(ByteSink& out) {
     const ZPOS64_T data = unzGetCurrentFileZStreamPos64(Zip(zip_));
     if (data == 0) throw EntryError(EntryFault::ReadError);
     RawEntrySource raw(stream_->file, data, entry.compressedSize);
-    CheckingSink checked(out);
+    CheckingSink checked(out, checkCrc);
     try {
         DecodeEntry({entry.method, entry.flags, entry.compressedSize, entry.uncompressedSize}, raw, checked);
     } catch (const DecodeError& e) {
@@ -373,5 +374,5 @@ void ZipArchive::DecodeOpenEntry(ByteSink& out) {
         throw EntryError(e.Fault() == DecodeFault::Unsupported ? EntryFault::Unsupported : EntryFault::Damaged);
     }
     if (checked.count != entry.uncompressedSize) throw EntryError(EntryFault::Damaged);
-    if (checked.crc != entry.crc32) throw EntryError(EntryFault::CrcMismatch);
+    if (checkCrc && checked.crc != entry.crc32) throw EntryError(EntryFault::CrcMismatch);
 }

@@ -72,11 +72,13 @@ public:
     // open for DecodeOpenEntry. Throws EntryError.
     void OpenEntry(std::size_t index);
 
-    // Decodes the entry that OpenEntry opened into out and checks its size and
-    // CRC-32; an entry of size 0 writes nothing and is not checked. Throws
-    // EntryError, or std::bad_alloc when a method's model or window does not
-    // fit in memory; an exception from out passes through unchanged.
-    void DecodeOpenEntry(ByteSink& out);
+    // Decodes the entry that OpenEntry opened into out and checks its size
+    // and, unless the caller checks it itself (checkCrc false: out computes
+    // it where that costs less), its CRC-32; an entry of size 0 writes nothing
+    // and is not checked. Throws EntryError, or std::bad_alloc when a method's
+    // model or window does not fit in memory; an exception from out passes
+    // through unchanged.
+    void DecodeOpenEntry(ByteSink& out, bool checkCrc = true);
 
 private:
     struct Stream;
