@@ -417,6 +417,11 @@ protected:
     }
     // As another program sends it; returns at once when the handler opens a box.
     static void SendClick(HWND button) { SendNotifyMessageW(button, BM_CLICK, 0, 0); }
+    // Cancel pressed that way: its question, once open.
+    HWND AskCancelQuestion() {
+        SendClick(wizard_->Button(Cancel));
+        return wizard_->WaitForDialog();
+    }
     // The visible dialog boxes on the screen.
     static std::vector<HWND> Questions() {
         std::vector<HWND> found;
@@ -435,8 +440,7 @@ protected:
 TEST_F(SentClicks, FinishUnderCancelsQuestionDoesNothingAndWorksAfterNo) {
     ToEinde();
     auto& w = *wizard_;
-    SendClick(w.Button(Cancel));
-    HWND question = w.WaitForDialog();
+    HWND question = AskCancelQuestion();
     ASSERT_NE(nullptr, question);
     SendClick(w.Button(Finish));
     Sleep(1000);
@@ -456,8 +460,7 @@ TEST_F(SentClicks, FinishUnderCancelsQuestionDoesNothingAndWorksAfterNo) {
 TEST_F(SentClicks, TwoClicksOnCancelAskOnce) {
     Start();
     auto& w = *wizard_;
-    SendClick(w.Button(Cancel));
-    HWND question = w.WaitForDialog();
+    HWND question = AskCancelQuestion();
     ASSERT_NE(nullptr, question);
     SendClick(w.Button(Cancel));
     Sleep(1000);

@@ -65,8 +65,9 @@ protected:
     }
 
     // Start, Next, drive C, Next: the installation run begins.
-    WizardDriver& StartRun() {
-        wizard_ = std::make_unique<WizardDriver>(Here() + L"SetupSignedHttpsTest.exe", L"");
+    WizardDriver& StartRun(const std::wstring& program = Here() + L"SetupSignedHttpsTest.exe",
+                           const std::wstring& folder = L"") {
+        wizard_ = std::make_unique<WizardDriver>(program, folder);
         auto& w = *wizard_;
         w.ClickButton(Next);
         EXPECT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Locatie"; }));
@@ -143,14 +144,7 @@ TEST_F(SignedHttpsWizard, DllsBesideTheProgramAreNeverLoaded) {
         fs::copy_file(Here() + L"planted_dll.dll", folder + L"\\" + name + L".dll");
     SetEnvironmentVariableW(L"SETUP_PLANTED_MARKS", marks.c_str());
     Serve(false);
-    wizard_ = std::make_unique<WizardDriver>(folder + L"\\Setup.exe", folder);
-    auto& w = *wizard_;
-    w.ClickButton(Next);
-    ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Locatie"; }));
-    w.Click(w.DriveChooser());
-    w.Key(VK_HOME);
-    w.Key(VK_RETURN);
-    w.ClickButton(Next);
+    auto& w = StartRun(folder + L"\\Setup.exe", folder);
     const bool finished = WaitUntil([&] { return w.PageTitle() == L"Installatie voltooid"; }, 60s);
     SetEnvironmentVariableW(L"SETUP_PLANTED_MARKS", nullptr);
     EXPECT_TRUE(finished);
