@@ -155,13 +155,14 @@ void TfrmMain::BringFinishToFront() {
 namespace {
 
 // When the click being handled was made, on the 64-bit tick count. A click
-// that another thread sends (BM_CLICK from a screen reader, UI Automation)
-// is made now: inside a sent message GetMessageTime is the time of the last
-// queued message, not of the click. A queued one carries its 32-bit time,
-// which lies at most 49.7 days back.
+// that another thread sends (BM_CLICK from a screen reader, UI Automation,
+// by SendMessage, SendNotifyMessage or SendMessageCallback) is made now:
+// inside a sent message GetMessageTime is the time of the last queued
+// message, not of the click. A queued one carries its 32-bit time, which
+// lies at most 49.7 days back.
 ULONGLONG ClickTime() {
     const ULONGLONG now = GetTickCount64();
-    if ((InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOSEND)) == ISMEX_SEND) return now;
+    if (InSendMessageEx(nullptr) != ISMEX_NOSEND) return now;
     const DWORD age = static_cast<DWORD>(now) - static_cast<DWORD>(GetMessageTime());
     return now - age;
 }
