@@ -34,8 +34,9 @@ cd "$src"
 
 for p in "${packages[@]}"; do fetch "$p"; done
 
-# curl.exe: the options of scripts/deps.sh's libcurl less Schannel and the
-# threaded resolver, plus the tool.
+# curl.exe: scripts/deps.sh's libcurl options less Schannel and the threaded
+# resolver, with the parts ours leaves out (cookies, auth, MIME, HSTS, Alt-Svc,
+# .netrc, DoH) left in for the tool, built -O3 (Release) where ours is -Os.
 c=$(dir curl)
 step curl-configure cmake -S "$c" -B "$src/curl-build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" -DBUILD_SHARED_LIBS=OFF \

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Downloads a 1 GiB body from a local HTTP server, in turn, RUNS times:
 #   ours   DownloadArchive under Wine (download_bench.exe)
-#   peer   curl.exe, the curl tool from the Debian source of our libcurl,
-#          built with the same options (bench/peers.sh), under Wine
+#   peer   curl.exe, the curl tool from the Debian source of our libcurl
+#          (bench/peers.sh: plain HTTP, synchronous resolver), under Wine
 #   limit  limit_get.exe: a bare Winsock GET, 1 MiB recv + WriteFile, under Wine
 #   native the Linux curl tool
 # All Windows programs run in the build tree's Wine prefix; each figure is

@@ -140,9 +140,9 @@ bool ParseCookieDate(std::string_view text, std::int64_t& seconds) {
         } else if (!foundDay && LeadingNumber(token, 1, 2, value)) {
             foundDay = true;
             day = value;
-        } else if (!foundMonth && (value = MonthOf(token)) != 0) {
+        } else if (!foundMonth && MonthOf(token) != 0) {
             foundMonth = true;
-            month = value;
+            month = MonthOf(token);
         } else if (!foundYear && LeadingNumber(token, 2, 4, value)) {
             foundYear = true;
             year = value;
