@@ -3,14 +3,23 @@
 . "$top/scripts/lib.sh"
 
 # bench_build TARGET...: builds the targets through scripts/build.sh, with
-# the dependency prefix of the tree's root (configured first if need be).
+# the dependency prefix of the tree's root (configured first if need be);
+# quiet unless it fails.
 bench_build() {
-  (
+  local log
+  log=$(mktemp)
+  if ! (
     build=$(dirname "$build")
     . "$top/scripts/build.sh"
     [ -f "$build/win/CMakeCache.txt" ] || setup_configure win
     setup_build win "$@"
-  ) >/dev/null
+  ) >"$log" 2>&1; then
+    echo "$(basename "$0"): building $* failed:" >&2
+    tail -n 40 "$log" >&2
+    rm -f "$log"
+    return 1
+  fi
+  rm -f "$log"
 }
 
 # wall OUT COMMAND...: runs the command with its output in the file OUT and

@@ -7,6 +7,10 @@
 #                       plain http download does not use
 #   <prefix>/unzip.exe  Info-ZIP unzip, its own win32 makefile for MinGW,
 #                       with Debian's patches (apt-get source applies them)
+#   <prefix>/nsis_peer.exe  an installer made by Debian's makensis (package
+#                       nsis, whose stubs Debian builds from source with
+#                       MinGW) from bench/startup/nsis_peer.nsi: the peer of
+#                       the first paint
 # The prefix is <build>/peers/<key>; the key covers the source versions, the
 # compilers and this script, so a second run only prints the prefix. Each
 # step's log stays in <build>/peers-src/logs; a failing step prints its tail.
@@ -21,7 +25,8 @@ CC_W=i686-w64-mingw32-gcc-posix
 key=$( {
   for p in "${packages[@]}"; do apt-cache showsrc "$p" | grep '^Version'; done
   "$CC_W" --version | head -1; i686-w64-mingw32-g++-posix --version | head -1
-  cat "$0" "$top/scripts/lib.sh" "$top/cmake/mingw-i686.cmake"
+  makensis -VERSION
+  cat "$0" "$top/scripts/lib.sh" "$top/cmake/mingw-i686.cmake" "$top/bench/startup/nsis_peer.nsi"
 } | sha256sum | cut -c1-16)
 prefix=$build/peers/$key
 if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
@@ -58,6 +63,10 @@ sed -i 's|^#include <windows.h>.*|#undef CR\n&\n#define CR 13|' "$u/win32/win32.
 step unzip-build make -C "$u" -f win32/Makefile.gcc -j"$jobs" CC="$CC_W" AR=i686-w64-mingw32-ar \
   RC=i686-w64-mingw32-windres CC_CPU_OPT=-march=i686 LD="$CC_W -static" unzip.exe
 cp "$u/unzip.exe" "$prefix/unzip.exe"
+
+# nsis_peer.exe: the welcome page of the modern interface in Dutch, with the
+# wizard's title text, for the current user.
+step nsis-peer makensis -V2 "-XOutFile \"$prefix/nsis_peer.exe\"" "$top/bench/startup/nsis_peer.nsi"
 
 for p in "${packages[@]}"; do echo "$p $(cat "$src/version-$p")"; done >"$prefix/versions"
 touch "$prefix/.complete"

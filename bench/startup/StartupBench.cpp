@@ -1,10 +1,10 @@
 // Times the wizard under Wine: from process start to the first painted Start
-// page (several starts, alternating with the bare windows given, which are
-// timed the same way), and the installation from the click on Next to the
+// page (several starts, alternating with the other programs given, a peer
+// installer and bare windows, which are timed the same way), and the installation from the click on Next to the
 // Einde page with the archives of a folder served on loopback; then reads
 // the wizard's peak memory. The last lines compare the median first paint
-// of the wizard with that of each bare window.
-//   startup_bench <SetupBench.exe> <folder with main.zip, upgrade.zip> [starts [bare window.exe...]]
+// of the wizard with that of each other program (the peer, bare windows).
+//   startup_bench <SetupBench.exe> <folder with main.zip, upgrade.zip> [starts [other.exe...]]
 #include <windows.h>
 #include <psapi.h>
 
@@ -31,15 +31,14 @@ std::string ReadBytes(const std::wstring& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// True once the title text of the visible page has reached the screen: some
-// pixel in its box is no longer the white background.
-bool TitlePainted(HWND main) {
-    if (!main || !IsWindowVisible(main)) return false;
+// The visible label of a window whose text starts with "Welkom" (the title
+// of the Start page, or of the peer's welcome page), or null.
+HWND TitleLabel(HWND window) {
     struct Find {
         HWND label = nullptr;
     } find;
     EnumChildWindows(
-        main,
+        window,
         [](HWND child, LPARAM data) -> BOOL CALLBACK {
             wchar_t text[64] = {};
             InternalGetWindowText(child, text, 64);
@@ -50,18 +49,52 @@ bool TitlePainted(HWND main) {
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&find));
-    if (!find.label) return false;
-    RECT r;
-    GetWindowRect(find.label, &r);
-    HDC screen = GetDC(nullptr);
-    bool painted = false;
-    for (int y = r.top; y < r.bottom && !painted; y += 2)
-        for (int x = r.left; x < r.left + 60 && !painted; ++x)
-            painted = (GetPixel(screen, x, y) & 0xFFFFFF) < 0x808080;
-    ReleaseDC(nullptr, screen);
-    return painted;
+    return find.label;
 }
 
+// True once the title has reached the screen: its box holds both a white
+// pixel (the background) and a dark one (the text). Under Wine a box not yet
+// painted is black, and one whose background is painted but not its text is
+// white: neither counts.
+bool Painted(HWND label) {
+    RECT r;
+    GetWindowRect(label, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    if (width <= 0 || height <= 0) return false;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP box = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool white = false, dark = false;
+    if (box) {
+        HGDIOBJ old = SelectObject(memory, box);
+        if (BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY)) {
+            GdiFlush();
+            const auto* pixel = static_cast<const BYTE*>(bits);
+            for (int i = 0; i < width * height && !(white && dark); ++i, pixel += 4) {
+                const BYTE high = std::max({pixel[0], pixel[1], pixel[2]});
+                const BYTE low = std::min({pixel[0], pixel[1], pixel[2]});
+                white = white || low >= 0xF0;
+                dark = dark || high < 0x80;
+            }
+        }
+        SelectObject(memory, old);
+        DeleteObject(box);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return white && dark;
+}
+
+// The visible top-level window of the process that holds the title label:
+// the wizard's TfrmMain, the bare window, or the peer's dialog.
 HWND MainWindowOf(DWORD process) {
     struct Find {
         DWORD process;
@@ -72,9 +105,7 @@ HWND MainWindowOf(DWORD process) {
             auto& f = *reinterpret_cast<Find*>(data);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
-            wchar_t cls[32] = {};
-            GetClassNameW(window, cls, 32);
-            if (owner == f.process && wcscmp(cls, L"TfrmMain") == 0) {
+            if (owner == f.process && IsWindowVisible(window) && TitleLabel(window)) {
                 f.found = window;
                 return FALSE;
             }
@@ -82,6 +113,11 @@ HWND MainWindowOf(DWORD process) {
         },
         reinterpret_cast<LPARAM>(&find));
     return find.found;
+}
+
+bool TitlePainted(DWORD process) {
+    HWND main = MainWindowOf(process);
+    return main && Painted(TitleLabel(main));
 }
 
 struct Memory {
@@ -111,7 +147,7 @@ double TimeToFirstPaint(const std::wstring& setup) {
         return -1;
     double elapsed = -1;
     while (Clock::now() - start < std::chrono::seconds(30)) {
-        if (TitlePainted(MainWindowOf(process.dwProcessId))) {
+        if (TitlePainted(process.dwProcessId)) {
             elapsed = Milliseconds(Clock::now() - start);
             break;
         }
@@ -132,7 +168,7 @@ std::wstring BaseName(const std::wstring& path) { return path.substr(path.find_l
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        fprintf(stderr, "usage: startup_bench SETUPBENCH.EXE ARCHIVE-FOLDER [STARTS [BARE.EXE...]]\n");
+        fprintf(stderr, "usage: startup_bench SETUPBENCH.EXE ARCHIVE-FOLDER [STARTS [OTHER.EXE...]]\n");
         return 2;
     }
     const std::wstring setup = argv[1], archives = argv[2];

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # The wizard under Wine on a private Xvfb: process start to the first painted
-# Start page (7 starts unless told), in turn with bare windows that hold only the
-# title label (limit_window.exe; limit_window_cc6.exe with the Common
-# Controls 6 manifest the wizard also has; limit_window_imports.exe that
-# also loads the wizard's system libraries), timed the same way; Next on
-# Locatie to Einde with two 50 MB archives from a loopback server, the
-# wizard's peak memory, and Setup.exe's size stripped. The last lines are
-# the ratios ours/limit of the median first paint (no peer: no installer
-# among Debian's sources). Generated archives live under
+# Start page (7 starts unless told), in turn with the peer, an installer made
+# by NSIS whose welcome page carries the same title (bench/peers.sh), and
+# with bare windows that hold only the title label (limit_window.exe;
+# limit_window_cc6.exe with the Common Controls 6 manifest the wizard also
+# has; limit_window_imports.exe that also loads the wizard's system
+# libraries), all timed the same way; Next on Locatie to Einde with two
+# 50 MB archives from a loopback server, the wizard's peak memory, and
+# Setup.exe's size stripped. The last lines are the ratios ours/peer and
+# ours/limit of the median first paint. Generated archives live under
 # <build>/bench-startup and are deleted at the end.
 # Usage: bench/startup/run.sh [BUILD_DIR] [STARTS]
 #   BUILD_DIR: a Windows build tree, default build/win; STARTS: starts of each
@@ -21,6 +22,7 @@ work=$build/bench-startup
 . "$top/bench/common.sh"
 bench_build startup_bench SetupBench Setup VenkorMark limit_window limit_window_cc6 limit_window_imports
 bench=$build/bench/startup
+peers=$("$top/bench/peers.sh" "$build" | tail -1)
 . "$top/scripts/xvfb.sh"
 at_exit 'rm -rf "$work"'
 rm -rf "$work"
@@ -33,5 +35,6 @@ echo "Setup.exe: $(stat -c %s "$build/dist/Setup.exe") bytes, stripped $(stat -c
 load
 w() { winepath -w "$1" 2>/dev/null; }
 "$build/wine-run" "$bench/startup_bench.exe" "$(w "$bench/SetupBench.exe")" "$(w "$work")" "$starts" \
+  "$(w "$peers/nsis_peer.exe")" \
   "$(w "$build/bench/limits/limit_window.exe")" "$(w "$build/bench/limits/limit_window_cc6.exe")" \
   "$(w "$build/bench/limits/limit_window_imports.exe")"
