@@ -1,20 +1,27 @@
 #include "Notebook.h"
 
+#include <utility>
+
 #include "Panel.h"
 
-TNotebook::TNotebook(HWND parent, int id, int x, int y, int width, int height)
-    : handle_(CreatePanel(parent, id, x, y, width, height)), width_(width), height_(height) {}
+TNotebook::TNotebook(HWND parent, int id, int x, int y, int width, int height, int pageCount, PageMaker makePage)
+    : handle_(CreatePanel(parent, id, x, y, width, height)), width_(width), height_(height),
+      makePage_(std::move(makePage)), pages_(pageCount, nullptr) {}
 
-HWND TNotebook::AddPage() {
-    const int id = 1 + PageCount();
-    HWND page = CreatePanel(handle_, id, 0, 0, width_, height_);
-    ShowWindow(page, SW_HIDE);
-    pages_.push_back(page);
-    return page;
+HWND TNotebook::Page(int index) {
+    if (!pages_.at(index)) {
+        // Made hidden: its controls appear all at once when it is shown.
+        HWND page = CreatePanel(handle_, 1 + index, 0, 0, width_, height_);
+        ShowWindow(page, SW_HIDE);
+        pages_[index] = page;
+        makePage_(index, page);
+    }
+    return pages_[index];
 }
 
 void TNotebook::SetPageIndex(int index) {
     if (index < 0 || index >= PageCount() || index == index_) return;
+    Page(index);
     HWND previous = index_ >= 0 ? pages_[index_] : nullptr;
     index_ = index;
     ShowWindow(pages_[index], SW_SHOW);

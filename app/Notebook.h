@@ -1,26 +1,33 @@
 #pragma once
-// Notebook1: a stack of pages without tabs; exactly one page is visible.
+// Notebook1: a stack of pages without tabs; exactly one page is visible. A
+// page and its controls are made the first time it is shown, so that the
+// first page reaches the screen without waiting for the others.
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 class TNotebook {
 public:
-    TNotebook(HWND parent, int id, int x, int y, int width, int height);
+    // Fills a page just made (index in the stack, the page's window).
+    using PageMaker = std::function<void(int index, HWND page)>;
+
+    TNotebook(HWND parent, int id, int x, int y, int width, int height, int pageCount, PageMaker makePage);
 
     HWND Handle() const { return handle_; }
-    // Adds a page at the end of the stack, hidden until it is shown.
-    HWND AddPage();
     int PageCount() const { return static_cast<int>(pages_.size()); }
     int PageIndex() const { return index_; }
-    HWND Page(int index) const { return pages_.at(index); }
-    // Shows the page at index; an index outside the stack changes nothing.
+    // The page at index, made (hidden) if need be.
+    HWND Page(int index);
+    // Shows the page at index, made first if need be; an index outside the
+    // stack changes nothing.
     void SetPageIndex(int index);
 
 private:
     HWND handle_;
     int width_;
     int height_;
-    std::vector<HWND> pages_;
+    PageMaker makePage_;
+    std::vector<HWND> pages_;  // null until made
     int index_ = -1;
 };

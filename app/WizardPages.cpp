@@ -30,42 +30,49 @@ void AddLabel(HWND page, const DesignScale& scale, HFONT font, const wchar_t* te
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
-HWND AddPage(TNotebook& notebook, const DesignScale& scale, const PageFonts& fonts, const wchar_t* title) {
-    HWND page = notebook.AddPage();
+void AddTitle(HWND page, const DesignScale& scale, const PageFonts& fonts, const wchar_t* title) {
     AddLabel(page, scale, fonts.title, title, 21, 21, Wrap::No);
-    return page;
 }
 
 }  // namespace
 
-void AddWizardPages(TNotebook& notebook, const DesignScale& scale, const PageFonts& fonts) {
-    HWND start = AddPage(notebook, scale, fonts, L"Welkom bij het installatie programma ");
-    AddLabel(start, scale, fonts.text,
-             L"Deze routine zal het bestelprogramma op uw computer installeren. Kies voor Volgende om door te gaan.",
-             kTextLeft, 84, Wrap::Yes, 493, 43);
-    AddLabel(start, scale, fonts.text, L"", kTextLeft, 398, Wrap::Yes, 493, 43);
-
-    HWND locatie = AddPage(notebook, scale, fonts, L"Locatie");
-    AddLabel(locatie, scale, fonts.text, L"Selecteer een schijf waarop u het programma wenst te installeren", kTextLeft,
-             84, Wrap::No);
-
-    HWND installMain = AddPage(notebook, scale, fonts, L"Vooruitgang");
-    AddLabel(installMain, scale, fonts.text, L"Even geduld aub.", kTextLeft, 84, Wrap::No);
-    AddLabel(installMain, scale, fonts.text, L"De componenten worden gedownload en geïnstalleerd", kTextLeft, 126,
-             Wrap::No);
-
-    HWND einde = AddPage(notebook, scale, fonts, L"Installatie voltooid");
-    AddLabel(einde, scale, fonts.text,
-             L"Deze routine heeft met succes het bestelprogramma op uw computer geïnstalleerd. Klik op Voltooien om "
-             L"af te sluiten.",
-             kTextLeft, 84, Wrap::Yes, 493, 74);
-
-    HWND abort = AddPage(notebook, scale, fonts, L"Installatie is niet voltooid");
-    AddLabel(abort, scale, fonts.text,
-             L"Het programma is niet succesvol geïnstalleerd op uw PC. Het progamma zal mogelijk niet correct "
-             L"werken.",
-             kTextLeft, 84, Wrap::Yes, 472, 43);
-    AddLabel(abort, scale, fonts.text, L"Voer de installatie later opnieuw uit.", kTextLeft, 146, Wrap::Yes, 138);
-    AddLabel(abort, scale, fonts.text, L"Neem contact op met Holvik BVBA indien het probleem zich blijft voordoen.",
-             kTextLeft, 241, Wrap::No);
+void FillWizardPage(TPage which, HWND page, const DesignScale& scale, const PageFonts& fonts) {
+    switch (which) {
+    case TPage::Start:
+        AddTitle(page, scale, fonts, L"Welkom bij het installatie programma ");
+        AddLabel(page, scale, fonts.text,
+                 L"Deze routine zal het bestelprogramma op uw computer installeren. Kies voor Volgende om door te "
+                 L"gaan.",
+                 kTextLeft, 84, Wrap::Yes, 493, 43);
+        AddLabel(page, scale, fonts.text, L"", kTextLeft, 398, Wrap::Yes, 493, 43);
+        break;
+    case TPage::Locatie:
+        AddTitle(page, scale, fonts, L"Locatie");
+        AddLabel(page, scale, fonts.text, L"Selecteer een schijf waarop u het programma wenst te installeren",
+                 kTextLeft, 84, Wrap::No);
+        break;
+    case TPage::InstallMain:
+        AddTitle(page, scale, fonts, L"Vooruitgang");
+        AddLabel(page, scale, fonts.text, L"Even geduld aub.", kTextLeft, 84, Wrap::No);
+        AddLabel(page, scale, fonts.text, L"De componenten worden gedownload en geïnstalleerd", kTextLeft, 126,
+                 Wrap::No);
+        break;
+    case TPage::Einde:
+        AddTitle(page, scale, fonts, L"Installatie voltooid");
+        AddLabel(page, scale, fonts.text,
+                 L"Deze routine heeft met succes het bestelprogramma op uw computer geïnstalleerd. Klik op Voltooien "
+                 L"om af te sluiten.",
+                 kTextLeft, 84, Wrap::Yes, 493, 74);
+        break;
+    case TPage::Abort:
+        AddTitle(page, scale, fonts, L"Installatie is niet voltooid");
+        AddLabel(page, scale, fonts.text,
+                 L"Het programma is niet succesvol geïnstalleerd op uw PC. Het progamma zal mogelijk niet correct "
+                 L"werken.",
+                 kTextLeft, 84, Wrap::Yes, 472, 43);
+        AddLabel(page, scale, fonts.text, L"Voer de installatie later opnieuw uit.", kTextLeft, 146, Wrap::Yes, 138);
+        AddLabel(page, scale, fonts.text, L"Neem contact op met Holvik BVBA indien het probleem zich blijft voordoen.",
+                 kTextLeft, 241, Wrap::No);
+        break;
+    }
 }

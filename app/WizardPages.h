@@ -3,17 +3,18 @@
 #include <windows.h>
 
 #include "DesignScale.h"
-#include "Notebook.h"
 
 enum class TPage : int { Start, Locatie, InstallMain, Einde, Abort };
+inline constexpr int kPageCount = 5;
 
 struct PageFonts {
     HFONT text;   // the window's font
     HFONT title;  // page titles
 };
 
-// Adds the five pages to the notebook, each with its title and texts.
-void AddWizardPages(TNotebook& notebook, const DesignScale& scale, const PageFonts& fonts);
+// Puts a page's title and texts on it (the working controls are the
+// window's own).
+void FillWizardPage(TPage which, HWND page, const DesignScale& scale, const PageFonts& fonts);
 
 // Where the working controls sit on their pages (design pixels).
 struct DesignRect {

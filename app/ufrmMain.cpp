@@ -108,28 +108,36 @@ void TfrmMain::CreateControls() {
     btFINISH = CreateButton(JvSpeedBar1, IdFinish, L"Voltooien", scale_(596), scale_(kButtonTop), scale_(98),
                             scale_(kButtonHeight), barFont_.Get(), 0);
 
-    Notebook1 = std::make_unique<TNotebook>(handle_, IdNotebook, scale_(kImageWidth), 0,
-                                            scale_(kClientWidth - kImageWidth), scale_(kPageAreaHeight));
-    AddWizardPages(*Notebook1, scale_, PageFonts{font_.Get(), titleFont_.Get()});
-
-    const auto& d = kInstallDriveBounds;
-    InstallDrive = std::make_unique<TInstallDrive>(Notebook1->Page(static_cast<int>(TPage::Locatie)), IdInstallDrive,
-                                                   scale_(d.x), scale_(d.y), scale_(d.width), scale_(d.height),
-                                                   scale_(kInstallDriveItemHeight), font_.Get());
-
-    const auto& p = kProgressBarBounds;
-    ProgressBar =
-        CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, scale_(p.x), scale_(p.y), scale_(p.width),
-                        scale_(p.height), Notebook1->Page(static_cast<int>(TPage::InstallMain)),
-                        reinterpret_cast<HMENU>(IdProgressBar), GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(ProgressBar, PBM_SETRANGE32, 0, 100);
-    SendMessageW(ProgressBar, PBM_SETPOS, 0, 0);
+    Notebook1 = std::make_unique<TNotebook>(
+        handle_, IdNotebook, scale_(kImageWidth), 0, scale_(kClientWidth - kImageWidth), scale_(kPageAreaHeight),
+        kPageCount, [this](int index, HWND page) { MakePage(static_cast<TPage>(index), page); });
 }
 
-void TfrmMain::FormCreate() {
-    ShowPage(TPage::Start);
-    InstallDrive->SetDrive(L'C');
+void TfrmMain::MakePage(TPage which, HWND page) {
+    FillWizardPage(which, page, scale_, PageFonts{font_.Get(), titleFont_.Get()});
+    if (which == TPage::Locatie) {
+        const auto& d = kInstallDriveBounds;
+        InstallDrive = std::make_unique<TInstallDrive>(page, IdInstallDrive, scale_(d.x), scale_(d.y), scale_(d.width),
+                                                       scale_(d.height), scale_(kInstallDriveItemHeight), font_.Get());
+        InstallDrive->SetDrive(L'C');
+    } else if (which == TPage::InstallMain) {
+        const auto& p = kProgressBarBounds;
+        ProgressBar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, scale_(p.x), scale_(p.y),
+                                      scale_(p.width), scale_(p.height), page, reinterpret_cast<HMENU>(IdProgressBar),
+                                      GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(ProgressBar, PBM_SETRANGE32, 0, 100);
+        SendMessageW(ProgressBar, PBM_SETPOS, 0, 0);
+    }
 }
+
+HWND TfrmMain::Progress() {
+    // The run shows the bar's page before the first event; the bar is never
+    // missing all the same.
+    Notebook1->Page(static_cast<int>(TPage::InstallMain));
+    return ProgressBar;
+}
+
+void TfrmMain::FormCreate() { ShowPage(TPage::Start); }
 
 void TfrmMain::ShowPage(int index) {
     Notebook1->SetPageIndex(index);
@@ -240,7 +248,7 @@ void TfrmMain::OnCommand(int id, int code) {
         if (code == BN_CLICKED && Pressable(btFINISH)) btFINISHClick();
         break;
     case IdInstallDrive:
-        if (code == CBN_SELCHANGE) InstallDrive->SelectionChanged();
+        if (code == CBN_SELCHANGE && InstallDrive) InstallDrive->SelectionChanged();
         break;
     }
 }

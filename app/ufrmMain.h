@@ -30,7 +30,8 @@ public:
 
     HWND Handle() const { return handle_; }
 
-    // Creation handler: opens the wizard on its Start page with drive C.
+    // Creation handler: opens the wizard on its Start page (drive C is chosen
+    // when the drive chooser is made with its page).
     void FormCreate();
 
     // Navigation: the click handlers of the three buttons.
@@ -47,6 +48,11 @@ private:
     static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
+    // Fills a page of the stack when it is first shown: its texts, and the
+    // drive chooser or the progress bar that live on it.
+    void MakePage(TPage which, HWND page);
+    // The progress bar, made with its page if need be.
+    HWND Progress();
     void OnCommand(int id, int code);
     void OnActivate(bool active);
 
@@ -101,8 +107,8 @@ private:
     HWND btNEXT = nullptr;
     HWND btFINISH = nullptr;
     std::unique_ptr<TNotebook> Notebook1;
-    std::unique_ptr<TInstallDrive> InstallDrive;
-    HWND ProgressBar = nullptr;
+    std::unique_ptr<TInstallDrive> InstallDrive;  // made with the Locatie page
+    HWND ProgressBar = nullptr;                   // made with the InstallMain page
 
     TIdHTTP IdHTTP1;
     TAbUnZipper AbUnZipper1;

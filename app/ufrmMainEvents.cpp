@@ -62,17 +62,17 @@ void TfrmMain::Install() {
 void TfrmMain::IdHTTP1WorkBegin(TWorkMode, std::int64_t AWorkCountMax) {
     // An unannounced length (0) keeps the previous maximum.
     if (AWorkCountMax > 0)
-        SendMessageW(ProgressBar, PBM_SETRANGE32, 0, static_cast<LPARAM>(static_cast<std::int32_t>(AWorkCountMax)));
+        SendMessageW(Progress(), PBM_SETRANGE32, 0, static_cast<LPARAM>(static_cast<std::int32_t>(AWorkCountMax)));
     PaintPending();
 }
 
 void TfrmMain::IdHTTP1Work(TWorkMode, std::int64_t AWorkCount) {
-    SendMessageW(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(static_cast<std::int32_t>(AWorkCount)), 0);
+    SendMessageW(Progress(), PBM_SETPOS, static_cast<WPARAM>(static_cast<std::int32_t>(AWorkCount)), 0);
     PaintPending();
 }
 
 void TfrmMain::IdHTTP1WorkEnd(TWorkMode) {
-    SendMessageW(ProgressBar, PBM_SETPOS, 0, 0);
+    SendMessageW(Progress(), PBM_SETPOS, 0, 0);
     PaintPending();
 }
 

@@ -32,6 +32,8 @@ protected:
     }
 
     ProgressBarTest() : form_(application_, std::wstring(L"http://127.0.0.1:1/")) {
+        // The bar is made with its page, at the latest by the first event.
+        form_.IdHTTP1WorkEnd(TWorkMode::wmRead);
         EnumChildWindows(form_.Handle(), FindProgressBar, reinterpret_cast<LPARAM>(&bar_));
     }
 
