@@ -7,8 +7,8 @@
 
 #include "RandomAccessFile.h"
 
-// Reads the archive through a handle the caller owns; positions come with
-// each read, so the handle's own file pointer is not relied on. A read that
+// Reads the archive through a handle the caller owns and nobody else reads
+// meanwhile: each read first sets the handle's file pointer. A read that
 // goes on where the last one ended fetches a whole block of the file, kept
 // for the reads that follow: entry data is asked for in small pieces, in
 // order, and each system call costs more than the copy.
