@@ -1,5 +1,6 @@
 #pragma once
-// Owners for Win32 handles and registry keys: closed when they go out of scope.
+// Owners for Win32 handles and registry keys: closed when they go out of
+// scope; and the deletion of a file through its handle.
 #include <windows.h>
 
 #include <cstdint>
@@ -48,3 +49,10 @@ using UniqueFile = UniqueOwner<HANDLE, -1, CloseHandleOwned>;
 // Event, process and other handles whose invalid value is null.
 using UniqueHandle = UniqueOwner<HANDLE, 0, CloseHandleOwned>;
 using UniqueKey = UniqueOwner<HKEY, 0, CloseKeyOwned>;
+
+// Marks a file opened with DELETE access for deletion: it goes when its last
+// handle closes. Best effort: a file that cannot be marked stays.
+inline void DeleteWhenClosed(HANDLE file) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+}

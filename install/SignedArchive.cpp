@@ -60,12 +60,6 @@ private:
     BackgroundHash& hash_;
 };
 
-// Marks the open file for deletion; it goes when its last handle closes.
-void DeleteWhenClosed(HANDLE file) {
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
-}
-
 }  // namespace
 
 UniqueFile DownloadSignedArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std::wstring& serverPath,

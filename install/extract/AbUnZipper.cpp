@@ -121,8 +121,7 @@ void TAbUnZipper::CloseArchive() { archive_.reset(); }
 
 void TAbUnZipper::DeleteArchive() {
     if (!archive_) return;
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    ::SetFileInformationByHandle(archive_->handle.Get(), FileDispositionInfo, &disposition, sizeof disposition);
+    DeleteWhenClosed(archive_->handle.Get());
     archive_.reset();
 }
 
