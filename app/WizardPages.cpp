@@ -1,6 +1,7 @@
 #include "WizardPages.h"
 
-#include <string>
+#include <initializer_list>
+#include <iterator>
 
 namespace {
 
@@ -30,49 +31,47 @@ void AddLabel(HWND page, const DesignScale& scale, HFONT font, const wchar_t* te
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
-void AddTitle(HWND page, const DesignScale& scale, const PageFonts& fonts, const wchar_t* title) {
-    AddLabel(page, scale, fonts.title, title, 21, 21, Wrap::No);
-}
+// A text of a page: where it sits and how it breaks (design pixels; a width
+// or height of 0 is measured).
+struct PageText {
+    const wchar_t* text;
+    int y;
+    Wrap wrap;
+    int width = 0;
+    int height = 0;
+};
+
+struct PageContent {
+    const wchar_t* title;
+    std::initializer_list<PageText> texts;
+};
+
+// In stack order (TPage).
+const PageContent kPages[] = {
+    {L"Welkom bij het installatie programma ",
+     {{L"Deze routine zal het bestelprogramma op uw computer installeren. Kies voor Volgende om door te gaan.", 84,
+       Wrap::Yes, 493, 43},
+      {L"", 398, Wrap::Yes, 493, 43}}},
+    {L"Locatie", {{L"Selecteer een schijf waarop u het programma wenst te installeren", 84, Wrap::No}}},
+    {L"Vooruitgang",
+     {{L"Even geduld aub.", 84, Wrap::No}, {L"De componenten worden gedownload en geïnstalleerd", 126, Wrap::No}}},
+    {L"Installatie voltooid",
+     {{L"Deze routine heeft met succes het bestelprogramma op uw computer geïnstalleerd. Klik op Voltooien om af "
+       L"te sluiten.",
+       84, Wrap::Yes, 493, 74}}},
+    {L"Installatie is niet voltooid",
+     {{L"Het programma is niet succesvol geïnstalleerd op uw PC. Het progamma zal mogelijk niet correct werken.", 84,
+       Wrap::Yes, 472, 43},
+      {L"Voer de installatie later opnieuw uit.", 146, Wrap::Yes, 138},
+      {L"Neem contact op met Holvik BVBA indien het probleem zich blijft voordoen.", 241, Wrap::No}}},
+};
+static_assert(std::size(kPages) == kPageCount);
 
 }  // namespace
 
 void FillWizardPage(TPage which, HWND page, const DesignScale& scale, const PageFonts& fonts) {
-    switch (which) {
-    case TPage::Start:
-        AddTitle(page, scale, fonts, L"Welkom bij het installatie programma ");
-        AddLabel(page, scale, fonts.text,
-                 L"Deze routine zal het bestelprogramma op uw computer installeren. Kies voor Volgende om door te "
-                 L"gaan.",
-                 kTextLeft, 84, Wrap::Yes, 493, 43);
-        AddLabel(page, scale, fonts.text, L"", kTextLeft, 398, Wrap::Yes, 493, 43);
-        break;
-    case TPage::Locatie:
-        AddTitle(page, scale, fonts, L"Locatie");
-        AddLabel(page, scale, fonts.text, L"Selecteer een schijf waarop u het programma wenst te installeren",
-                 kTextLeft, 84, Wrap::No);
-        break;
-    case TPage::InstallMain:
-        AddTitle(page, scale, fonts, L"Vooruitgang");
-        AddLabel(page, scale, fonts.text, L"Even geduld aub.", kTextLeft, 84, Wrap::No);
-        AddLabel(page, scale, fonts.text, L"De componenten worden gedownload en geïnstalleerd", kTextLeft, 126,
-                 Wrap::No);
-        break;
-    case TPage::Einde:
-        AddTitle(page, scale, fonts, L"Installatie voltooid");
-        AddLabel(page, scale, fonts.text,
-                 L"Deze routine heeft met succes het bestelprogramma op uw computer geïnstalleerd. Klik op Voltooien "
-                 L"om af te sluiten.",
-                 kTextLeft, 84, Wrap::Yes, 493, 74);
-        break;
-    case TPage::Abort:
-        AddTitle(page, scale, fonts, L"Installatie is niet voltooid");
-        AddLabel(page, scale, fonts.text,
-                 L"Het programma is niet succesvol geïnstalleerd op uw PC. Het progamma zal mogelijk niet correct "
-                 L"werken.",
-                 kTextLeft, 84, Wrap::Yes, 472, 43);
-        AddLabel(page, scale, fonts.text, L"Voer de installatie later opnieuw uit.", kTextLeft, 146, Wrap::Yes, 138);
-        AddLabel(page, scale, fonts.text, L"Neem contact op met Holvik BVBA indien het probleem zich blijft voordoen.",
-                 kTextLeft, 241, Wrap::No);
-        break;
-    }
+    const PageContent& content = kPages[static_cast<int>(which)];
+    AddLabel(page, scale, fonts.title, content.title, 21, 21, Wrap::No);
+    for (const PageText& t : content.texts)
+        AddLabel(page, scale, fonts.text, t.text, kTextLeft, t.y, t.wrap, t.width, t.height);
 }

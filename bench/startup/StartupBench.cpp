@@ -93,31 +93,33 @@ bool Painted(HWND label) {
     return white && dark;
 }
 
-// The visible top-level window of the process that holds the title label:
-// the wizard's TfrmMain, the bare window, or the peer's dialog.
-HWND MainWindowOf(DWORD process) {
+// The visible top-level window of the process that holds the title label
+// (the wizard's TfrmMain, the bare window, or the peer's dialog), and that
+// label; nulls while there is none.
+struct MainWindow {
+    HWND window = nullptr;
+    HWND title = nullptr;
+};
+
+MainWindow MainWindowOf(DWORD process) {
     struct Find {
         DWORD process;
-        HWND found = nullptr;
-    } find{process};
+        MainWindow found;
+    } find{process, {}};
     EnumWindows(
         [](HWND window, LPARAM data) -> BOOL CALLBACK {
             auto& f = *reinterpret_cast<Find*>(data);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
-            if (owner == f.process && IsWindowVisible(window) && TitleLabel(window)) {
-                f.found = window;
+            if (owner != f.process || !IsWindowVisible(window)) return TRUE;
+            if (HWND title = TitleLabel(window)) {
+                f.found = {window, title};
                 return FALSE;
             }
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&find));
     return find.found;
-}
-
-bool TitlePainted(DWORD process) {
-    HWND main = MainWindowOf(process);
-    return main && Painted(TitleLabel(main));
 }
 
 struct Memory {
@@ -147,7 +149,7 @@ double TimeToFirstPaint(const std::wstring& setup) {
         return -1;
     double elapsed = -1;
     while (Clock::now() - start < std::chrono::seconds(30)) {
-        if (TitlePainted(process.dwProcessId)) {
+        if (const MainWindow main = MainWindowOf(process.dwProcessId); main.title && Painted(main.title)) {
             elapsed = Milliseconds(Clock::now() - start);
             break;
         }
@@ -155,7 +157,7 @@ double TimeToFirstPaint(const std::wstring& setup) {
     }
     Sleep(300);
     idleMemory = MemoryOf(process.hProcess);
-    if (HWND main = MainWindowOf(process.dwProcessId)) PostMessageW(main, WM_CLOSE, 0, 0);
+    if (HWND main = MainWindowOf(process.dwProcessId).window) PostMessageW(main, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);

@@ -43,9 +43,8 @@ std::size_t ArchiveFileReader::ReadFromFile(std::uint64_t offset, std::uint8_t* 
     // No file reaches 2^63 bytes, and Windows takes such an offset for a
     // wrong parameter: a position read from a hostile archive ends the file.
     constexpr std::uint64_t kBeyondAnyFile = std::uint64_t{1} << 63;
-    if (offset >= kBeyondAnyFile || size > kBeyondAnyFile - offset)
-        size = offset < kBeyondAnyFile ? kBeyondAnyFile - offset : 0;
-    if (size == 0) return 0;
+    if (offset >= kBeyondAnyFile) return 0;
+    size = static_cast<std::size_t>(std::min<std::uint64_t>(size, kBeyondAnyFile - offset));
     // Positioned by SetFilePointerEx, then a plain ReadFile: under Wine a
     // ReadFile with an OVERLAPPED offset costs several times more per call.
     LARGE_INTEGER at{};
