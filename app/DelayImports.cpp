@@ -2,8 +2,8 @@
 // first call from System32 alone. Windows would look for such a DLL beside
 // Setup.exe first (a Downloads folder), and a static import is resolved
 // before any code of ours runs; so instead of the import libraries, this
-// file defines each import's pointer (__imp__Name@N, what a dllimport call
-// goes through), first pointing to a resolver that loads the DLL with
+// file defines each import's pointer (what a dllimport call goes through:
+// __imp__Name@N for 32-bit stdcall, plain __imp_Name on x64), first pointing to a resolver that loads the DLL with
 // LoadLibraryExW(LOAD_LIBRARY_SEARCH_SYSTEM32) and replaces itself. The
 // functions are those libcurl's Schannel code and its random source call;
 // a call to any other would pull its import library in again, which the
@@ -52,13 +52,21 @@ constexpr wchar_t kBcrypt[] = L"bcrypt.dll";
 
 }  // namespace
 
+// The symbol of function's import pointer, as the compiler names it for a
+// dllimport call on this target (the argument bytes only matter for stdcall).
+#if defined(_WIN64)
+#define SETUP_IMPORT_SYMBOL(function, bytes) "__imp_" #function
+#else
+#define SETUP_IMPORT_SYMBOL(function, bytes) "__imp__" #function "@" #bytes
+#endif
+
 // SETUP_IMPORT(dll, function, argument bytes): the import pointer of function.
-#define SETUP_IMPORT(dll, function, bytes)                                                                 \
-    namespace {                                                                                            \
-    constexpr char k##function[] = #function;                                                              \
-    }                                                                                                      \
-    extern "C" Import<decltype(function)>::Pointer imp_##function __asm__("__imp__" #function "@" #bytes); \
-    Import<decltype(function)>::Pointer imp_##function =                                                   \
+#define SETUP_IMPORT(dll, function, bytes)                                                                   \
+    namespace {                                                                                              \
+    constexpr char k##function[] = #function;                                                                \
+    }                                                                                                        \
+    extern "C" Import<decltype(function)>::Pointer imp_##function __asm__(SETUP_IMPORT_SYMBOL(function, bytes)); \
+    Import<decltype(function)>::Pointer imp_##function =                                                     \
         &Import<decltype(function)>::First<imp_##function, dll, k##function>;
 
 SETUP_IMPORT(kBcrypt, BCryptGenRandom, 16)

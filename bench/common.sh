@@ -1,18 +1,42 @@
-# Sourced by bench/*/run.sh with $top and $build (a Windows build tree,
-# ROOT/win) set: building, clean-up, timing and figure helpers.
+# Sourced by bench/*/run.sh with $top set: choosing and building the
+# Windows build tree, clean-up, timing and figure helpers.
 . "$top/scripts/lib.sh"
 
+# bench_tree [BUILD_DIR]: sets build (the Windows build tree benchmarked:
+# BUILD_DIR, or ROOT/win where Wine starts 32-bit programs and ROOT/win64
+# where it cannot, ROOT being $SETUP_BUILD or build/), bench_arch (i686 or
+# x86_64) and bench_target (x86 or x64, printed with every ratio: ratios
+# of one target compare only with the same target's).
+bench_tree() {
+  local root=${SETUP_BUILD:-$top/build} tree=${1:-}
+  if [ -z "$tree" ]; then
+    tree=$root/win
+    if ! can_run_x86 "$root/x86-probe"; then
+      tree=$root/win64
+      echo "32-bit Windows programs cannot run here: benchmarking the 64-bit build against 64-bit peers" >&2
+    fi
+  fi
+  mkdir -p "$tree"
+  build=$(cd "$tree" && pwd)
+  case $(basename "$build") in
+    win64 | *64) bench_arch=x86_64 bench_target=x64 ;;
+    *) bench_arch=i686 bench_target=x86 ;;
+  esac
+}
+
 # bench_build TARGET...: builds the targets through scripts/build.sh, with
-# the dependency prefix of the tree's root (configured first if need be);
-# quiet unless it fails.
+# the dependency prefix of the tree's root (configured first if need be, with
+# the preset of the tree's target); quiet unless it fails.
 bench_build() {
-  local log
+  local log preset=win tree
+  [ "$bench_arch" = x86_64 ] && preset=win64
+  tree=$(basename "$build")
   log=$(mktemp)
   if ! (
     build=$(dirname "$build")
     . "$top/scripts/build.sh"
-    [ -f "$build/win/CMakeCache.txt" ] || setup_configure win
-    setup_build win "$@"
+    [ -f "$build/$tree/CMakeCache.txt" ] || setup_configure "$preset:$tree"
+    setup_build "$tree" "$@"
   ) >"$log" 2>&1; then
     echo "$(basename "$0"): building $* failed:" >&2
     tail -n 40 "$log" >&2
@@ -36,6 +60,8 @@ best() { printf '%s\n' "$@" | sort -g | head -1; }
 most() { printf '%s\n' "$@" | sort -g | tail -1; }
 median() { printf '%s\n' "$@" | sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 ratio() { echo "scale=4; $1 / $2" | bc | xargs printf "%.2f"; }
+# bench_peers: the peers' prefix for this tree's target (bench/peers.sh).
+bench_peers() { "$top/bench/peers.sh" "$build" "$bench_arch" | tail -1; }
 winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
 # field LINE KEY: the word after KEY in LINE.
 field() { echo "$1" | awk -v k="$2" '{for (i = 1; i < NF; i++) if ($i == k) print $(i + 1)}'; }

@@ -18,6 +18,14 @@ if(WIN32)
   # Optimised for size, except where the time goes (setup_hot_path).
   add_compile_options($<$<CONFIG:Release>:-Os>)
   add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=/setup -ffile-prefix-map=${CMAKE_BINARY_DIR}=/build)
+  # Manifests name the program's own architecture, and so the side-by-side
+  # Common Controls it binds to: a 64-bit program asking for the x86 one
+  # does not start.
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL x86_64)
+    set(SETUP_MANIFEST_ARCH amd64)
+  else()
+    set(SETUP_MANIFEST_ARCH x86)
+  endif()
 else()
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
   add_link_options(-fsanitize=address,undefined)
@@ -32,6 +40,16 @@ add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-Wall;-Wextra>")
 if(SETUP_WERROR)
   add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-Werror>")
 endif()
+
+# setup_manifest(TARGET source.manifest.in): the manifest made for this
+# target's architecture, in a folder that TARGET's resource script searches.
+function(setup_manifest target template)
+  get_filename_component(name ${template} NAME_WLE)
+  set(folder ${CMAKE_CURRENT_BINARY_DIR}/${target}-manifest)
+  configure_file(${template} ${folder}/${name} @ONLY)
+  target_include_directories(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${folder}>)
+  set_property(SOURCE ${ARGN} APPEND PROPERTY OBJECT_DEPENDS ${folder}/${name})
+endfunction()
 
 # setup_hot_path(TARGET...): optimised for speed (-O2) where the benchmarks
 # show the time goes: decoding, reading the archive, writing the files.

@@ -1,12 +1,13 @@
 # Imported targets for the libraries built by scripts/deps.sh.
-# Windows build: everything from <deps>/i686. Native build: Debian's -dev
-# packages, plus the patched minizip and the 7-Zip codecs from <deps>/native.
+# Windows builds: everything from <deps>/i686 or <deps>/x86_64 (the target's
+# own prefix). Native build: Debian's -dev packages, plus the patched minizip
+# and the 7-Zip codecs from <deps>/native (made beside the i686 libraries).
 if(NOT SETUP_DEPS)
-  message(FATAL_ERROR "Set SETUP_DEPS to the prefix printed by scripts/deps.sh")
+  message(FATAL_ERROR "Set SETUP_DEPS to the prefix printed by scripts/deps.sh (SETUP_DEPS_X64 for the win64 preset)")
 endif()
 
 if(WIN32)
-  set(SETUP_PREFIX ${SETUP_DEPS}/i686)
+  set(SETUP_PREFIX ${SETUP_DEPS}/${CMAKE_SYSTEM_PROCESSOR})
 else()
   set(SETUP_PREFIX ${SETUP_DEPS}/native)
 endif()

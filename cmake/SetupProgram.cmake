@@ -35,7 +35,7 @@ function(setup_add_program)
   endif()
   target_link_libraries(${P_NAME} PRIVATE setup_window)
   target_link_options(${P_NAME} PRIVATE -municode)
-  set_property(SOURCE ${app}/Setup.rc APPEND PROPERTY OBJECT_DEPENDS ${app}/Setup.manifest)
+  setup_manifest(${P_NAME} ${app}/Setup.manifest.in ${app}/Setup.rc)
 endfunction()
 
 # The certificates of a PEM file as the string literal SETUP_TRUSTED_CA in a

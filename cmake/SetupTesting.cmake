@@ -15,6 +15,13 @@
 #        (tests/support/with_drive.sh), for tests that write to a drive root.
 if(WIN32)
   set(SETUP_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL x86_64)
+    set(SETUP_WINE_ARCH win64)
+    set(SETUP_WINE_LOADER /usr/lib/wine/wine64)
+  else()
+    set(SETUP_WINE_ARCH win32)
+    set(SETUP_WINE_LOADER wine)
+  endif()
   configure_file(${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)

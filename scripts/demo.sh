@@ -5,26 +5,33 @@
 # under Wine from Start to Einde as a Dutch user sees it, saving a screenshot
 # of every page and of both dialogs in docs/screenshots/. With a display the
 # run is shown in a window and afterwards the wizard is started once more
-# for you to click through; without one it runs on a private Xvfb.
+# for you to click through; without one it runs on a private Xvfb. Where
+# Wine cannot start 32-bit programs here, the 64-bit build of the same
+# wizard runs instead.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${SETUP_BUILD:-$top/build}
 . "$top/scripts/build.sh"
-setup_configure win
-setup_build win SetupDemo VenkorDemo wizard_demo setup_catalogues
+tree=win
+if ! can_run_x86 "$build/x86-probe"; then
+  tree=win64
+  echo "32-bit Windows programs cannot run here: the demo runs the 64-bit build of the same wizard"
+fi
+setup_configure $tree
+setup_build $tree SetupDemo VenkorDemo wizard_demo setup_catalogues
 
-demo=$build/win/demo
-port=$(sed -n 's/^SETUP_DEMO_PORT:STRING=//p' "$build/win/CMakeCache.txt")
+demo=$build/$tree/demo
+port=$(sed -n 's/^SETUP_DEMO_PORT:STRING=//p' "$build/$tree/CMakeCache.txt")
 shots=$top/docs/screenshots
 # A Wine prefix of the demo's own; its desktop is a plain folder inside it,
 # so the shortcut does not land in your home folder.
-export SETUP_WINEPREFIX=$build/demo-wineprefix
-run="$build/win/wine-run"
+export SETUP_WINEPREFIX=$build/demo-wineprefix-$tree
+run="$build/$tree/wine-run"
 "$run" cmd /c exit >/dev/null 2>&1 || true
 for desktop in "$SETUP_WINEPREFIX"/drive_c/users/*/Desktop; do
   if [ -L "$desktop" ]; then rm "$desktop"; mkdir "$desktop"; fi
 done
-winpath() { WINEPREFIX=$SETUP_WINEPREFIX winepath -w "$1" 2>/dev/null; }
+winpath() { "$run" winepath -w "$1" 2>/dev/null; }
 # The demo's Wine runs: a Dutch user (the catalogue follows LANG), and none of
 # Wine's own complaints about the host in the output.
 wine_nl() {
@@ -36,7 +43,7 @@ wine_nl() {
 served=$demo/served
 python3 "$top/tests/gui/make_wizard_archives.py" "$served/venkor/Files" "$demo/VenkorDemo.exe"
 # The shipped catalogues go beside the program, as they would on a real disk.
-rm -rf "$demo/locale"; cp -r "$build/win/dist/locale" "$demo/locale"
+rm -rf "$demo/locale"; cp -r "$build/$tree/dist/locale" "$demo/locale"
 
 if [ -z "${DISPLAY:-}" ]; then
   . "$top/scripts/xvfb.sh"

@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
-# Builds every third-party library from Debian source packages:
-#   <build>/deps/<key>/i686    static i686 libraries for Setup.exe and its tests
-#   <build>/deps/<key>/native  patched minizip and the 7-Zip codecs for the native build
-# The key covers the source versions, the compilers and this script, so a second
-# run with nothing changed only prints the prefix. Each library's build output
-# goes to <build>/deps-logs/<name>.log and stays there; a failing step names
-# itself and shows the end of its log.
-# Usage: scripts/deps.sh BUILD_DIR   (prints the prefix on its last line)
+# Builds every third-party library from Debian source packages, one prefix
+# per Windows target:
+#   <build>/deps/i686-<key>/i686      static i686 libraries for Setup.exe and its tests
+#   <build>/deps/i686-<key>/native    patched minizip and the 7-Zip codecs for the native build
+#   <build>/deps/x86_64-<key>/x86_64  the same libraries for the 64-bit build
+# Each key covers the source versions, that target's compilers and this
+# script, so a second run with nothing changed only prints the prefix. Each
+# library's build output goes to <build>/deps-logs/<target>/<name>.log and
+# stays there; a failing step names itself and shows the end of its log.
+# Usage: scripts/deps.sh BUILD_DIR [i686|x86_64]   (default i686; prints the
+# prefix on its last line)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/lib.sh"
 build=$(mkdir -p "${1:-$top/build}" && cd "${1:-$top/build}" && pwd)
+arch=${2:-i686}
+case $arch in i686 | x86_64) ;; *) echo "$(basename "$0"): no Windows target '$arch' (i686 or x86_64)" >&2; exit 2 ;; esac
+triple=$arch-w64-mingw32
 packages=(zlib bzip2 xz-utils wavpack curl 7zip googletest libsodium)
 
 # Asking apt-cache for the source versions takes a second or more; they only
@@ -24,30 +30,34 @@ if [ "$(head -n 1 "$versions" 2>/dev/null)" != "$indexes" ]; then
 fi
 key=$( {
   tail -n +2 "$versions"
-  i686-w64-mingw32-g++-posix --version | head -1; clang --version | head -1
-  find "$0" "$top"/scripts/lib.sh "$top"/cmake/mingw-i686.cmake "$top"/cmake/deps -type f | sort | xargs cat
+  "$triple-g++-posix" --version | head -1
+  [ "$arch" = i686 ] && clang --version | head -1
+  find "$0" "$top"/scripts/lib.sh "$top"/cmake/mingw-common.cmake "$top/cmake/mingw-$arch.cmake" "$top"/cmake/deps \
+    -type f | sort | xargs cat
 } | sha256sum | cut -c1-16)
-prefix=$build/deps/$key
+prefix=$build/deps/$arch-$key
 if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
 
 jobs=$(nproc)
-src=$build/deps-src
-logs=$build/deps-logs
-rm -rf "$src" "$prefix" "$logs"; mkdir -p "$src" "$prefix/i686" "$prefix/native" "$logs"
+src=$build/deps-src/$arch
+logs=$build/deps-logs/$arch
+rm -rf "$src" "$prefix" "$logs"; mkdir -p "$src" "$prefix/$arch" "$logs"
 cd "$src"
 
 for p in "${packages[@]}"; do fetch "$p"; done
 
-I=$prefix/i686; N=$prefix/native
+# I: the Windows libraries; N: the native ones, made once, beside the i686 ones.
+I=$prefix/$arch; N=
+[ "$arch" = i686 ] && N=$prefix/native && mkdir -p "$N"
 # Every function and object in a section of its own: Setup.exe's link drops
 # what nothing calls (--gc-sections).
 SECTIONS="-ffunction-sections -fdata-sections"
 # Built for size (MinSizeRel) where no benchmark spends its time: xz, wavpack,
 # curl, the 7-Zip codecs, bzip2; zlib and libsodium stay -O2.
-cross=(-DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=MinSizeRel
+cross=(-DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=MinSizeRel
        -DCMAKE_C_FLAGS="$SECTIONS" -DCMAKE_CXX_FLAGS="$SECTIONS"
        -DCMAKE_INSTALL_PREFIX="$I" -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=OFF -G Ninja)
-CC_W=i686-w64-mingw32-gcc-posix; AR_W=i686-w64-mingw32-ar
+CC_W=$triple-gcc-posix; AR_W=$triple-ar
 
 # plain C sources into one static library: lib NAME OUTDIR CC CFLAGS... -- FILES...
 # (run through step, where errexit is off: every command checks for itself)
@@ -71,13 +81,17 @@ lib() {
 z=$(dir zlib)
 # zlib and bzip2 never call back into code that throws: no unwind tables.
 step zlib lib z "$I" "$CC_W" -fno-asynchronous-unwind-tables -- "$z"/{adler32,compress,crc32,deflate,gzclose,gzlib,gzread,gzwrite,infback,inffast,inflate,inftrees,trees,uncompr,zutil}.c
-mkdir -p "$I/include/minizip" "$N/include/minizip"
+mkdir -p "$I/include/minizip"
 cp "$z"/zlib.h "$z"/zconf.h "$I/include/"
 mz=$z/contrib/minizip
 step minizip patch -d "$mz" -p1 -i "$top/cmake/deps/minizip-raw-any-method.patch"
 step minizip lib minizip "$I" "$CC_W" -I"$I/include" -DNOUNCRYPT -DNOCRYPT -- "$mz/ioapi.c" "$mz/unzip.c"
-step minizip lib minizip "$N" clang -fPIC -g -DNOUNCRYPT -DNOCRYPT -- "$mz/ioapi.c" "$mz/unzip.c"
-cp "$mz"/ioapi.h "$mz"/unzip.h "$I/include/minizip/"; cp "$mz"/ioapi.h "$mz"/unzip.h "$N/include/minizip/"
+cp "$mz"/ioapi.h "$mz"/unzip.h "$I/include/minizip/"
+if [ -n "$N" ]; then
+  mkdir -p "$N/include/minizip"
+  step minizip lib minizip "$N" clang -fPIC -g -DNOUNCRYPT -DNOCRYPT -- "$mz/ioapi.c" "$mz/unzip.c"
+  cp "$mz"/ioapi.h "$mz"/unzip.h "$N/include/minizip/"
+fi
 
 # bzip2
 b=$(dir bzip2)
@@ -118,7 +132,7 @@ step curl cmake --install "$src/curl-build"
 
 # 7-Zip codecs (Shrink, Implode, Deflate64, PPMd8), built by our own small project
 s=$(dir 7zip)
-for t in i686 native; do
+for t in "$arch" ${N:+native}; do
   args=("${cross[@]}"); [ $t = native ] && args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
      -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_INSTALL_PREFIX="$N" -DCMAKE_POSITION_INDEPENDENT_CODE=ON -G Ninja)
   step 7zip cmake -S "$top/cmake/deps/codec7z" -B "$src/7z-$t" "${args[@]}" -DSEVENZIP_SOURCE="$s"
@@ -141,13 +155,14 @@ step googletest cmake --install "$src/gtest-build"
 n=$(dir libsodium)
 (cd "$n" && step libsodium autoreconf -fi)
 mkdir -p "$src/sodium-build"
-(cd "$src/sodium-build" && step libsodium "$n/configure" --host=i686-w64-mingw32 CC="$CC_W" --prefix="$I" \
+(cd "$src/sodium-build" && step libsodium "$n/configure" --host="$triple" CC="$CC_W" --prefix="$I" \
    --disable-shared --enable-static --disable-ssp --disable-dependency-tracking --enable-minimal \
    CFLAGS="-O2 -mxsave $SECTIONS")
 step libsodium make -C "$src/sodium-build" -j"$jobs"
 step libsodium make -C "$src/sodium-build" install
 
 touch "$prefix/.complete"
-find "$build/deps" -mindepth 1 -maxdepth 1 ! -name "$key" -exec rm -rf {} +
+# Older prefixes of this target go; the other target's stays.
+find "$build/deps" -mindepth 1 -maxdepth 1 -name "$arch-*" ! -name "$arch-$key" -exec rm -rf {} +
 rm -rf "$src"
 echo "$prefix"

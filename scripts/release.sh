@@ -5,7 +5,8 @@
 #
 # Usage: scripts/release.sh --server URL --public-key minisign.pub
 #            [--secret-key minisign.key] [--pfx cert.pfx --pfx-password-file FILE]
-#            [--timestamp URL] [--comment TEXT] [--not-before SECONDS] [ARCHIVE...]
+#            [--timestamp URL] [--comment TEXT] [--not-before SECONDS] [--arch x86|x64]
+#            [ARCHIVE...]
 #   --server        the file server's base URL (http:// or https://, path "/")
 #   --public-key    the maker's minisign.pub, as minisign -G wrote it (two
 #                   lines); its key is compiled into Setup.exe
@@ -22,12 +23,15 @@
 #                   timestamp: and file: fields, which Setup.exe checks)
 #   --not-before    the signature floor to compile in (default: the time this
 #                   command starts); given to rebuild a published Setup.exe
+#   --arch          x86 (default): the 32-bit Setup.exe, which runs on every
+#                   Windows PC; x64: the 64-bit one, for a Windows without its
+#                   32-bit layer (same checks, same reproducibility)
 #   ARCHIVE...      main.zip, upgrade.zip: each gets ARCHIVE.minisig beside it
 # The archives are signed and their signatures checked (minisign -V -H, as
 # Setup.exe checks them) before anything is built. Setup.exe refuses
 # signatures made before this command started (SETUP_SIGNATURES_NOT_BEFORE):
 # archives signed for an older release cannot be served to it.
-# Output: BUILD/release/dist, where BUILD is $SETUP_BUILD or build/: ship
+# Output: BUILD/release/dist (BUILD/release64/dist with --arch x64), where BUILD is $SETUP_BUILD or build/: ship
 # Setup.exe (stripped) and locale/; Setup.exe.debug beside them is the debug
 # information, for the maker only. The build is reproducible: the same
 # commit, server, key and floor give the same Setup.exe before Authenticode. SETUP_DEPS, when set to a complete dependency
@@ -41,7 +45,7 @@ SOURCE_DATE_EPOCH=$(git -C "$top" log -1 --format=%ct 2>/dev/null || echo "$star
 export SOURCE_DATE_EPOCH
 
 fail() { echo "release.sh: $*" >&2; exit 2; }
-server='' public='' secret="$HOME/.minisign/minisign.key" pfx='' pfx_pass='' timestamp='' comment=''
+server='' public='' secret="$HOME/.minisign/minisign.key" pfx='' pfx_pass='' timestamp='' comment='' arch=x86
 archives=()
 while [ $# -gt 0 ]; do
   case $1 in
@@ -53,12 +57,18 @@ while [ $# -gt 0 ]; do
     --timestamp) timestamp=$2; shift 2 ;;
     --comment) comment=$2; shift 2 ;;
     --not-before) started=$2; shift 2 ;;
+    --arch) arch=$2; shift 2 ;;
     --) shift; archives+=("$@"); break ;;
     -*) fail "unknown option $1" ;;
     *) archives+=("$1"); shift ;;
   esac
 done
 [ -n "$server" ] || fail "--server URL is required"
+case $arch in
+  x86) preset=win tree_name=release ;;
+  x64) preset=win64 tree_name=release64 ;;
+  *) fail "--arch: '$arch' is neither x86 nor x64" ;;
+esac
 [[ $started =~ ^[0-9]+$ ]] || fail "--not-before: '$started' is no number of seconds"
 [ -f "$public" ] || fail "--public-key: no minisign.pub at '$public'"
 [[ $server =~ ^https?://[^/?#@]+/$ ]] || fail "--server: '$server' is no http:// or https:// URL whose path is /"
@@ -92,10 +102,10 @@ for archive in "${archives[@]}"; do
 done
 
 . "$top/scripts/build.sh"
-setup_configure win:release -DSETUP_FILE_SERVER="$server" -DSETUP_SIGNING_KEY="$key" \
+setup_configure "$preset:$tree_name" -DSETUP_FILE_SERVER="$server" -DSETUP_SIGNING_KEY="$key" \
   -DSETUP_SIGNATURES_NOT_BEFORE="$started" -DSETUP_TRUSTED_CA=
-setup_build release Setup setup_catalogues
-tree=$build/release
+setup_build "$tree_name" Setup setup_catalogues
+tree=$build/$tree_name
 exe=$tree/dist/Setup.exe
 
 if [ -n "$pfx" ]; then

@@ -13,16 +13,16 @@
 # with the body size shows. The last lines are the ratios ours/peer and
 # ours/limit of the throughputs (above 1: ours is faster).
 # Usage: bench/download/run.sh [BUILD_DIR] [BYTES] [RUNS]
-#   BUILD_DIR: a Windows build tree (default build/win); BYTES: default 1 GiB; RUNS: default 3
+#   BUILD_DIR: a Windows build tree (default build/win, or build/win64 where 32-bit programs cannot run); BYTES: default 1 GiB; RUNS: default 3
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$top/build/win}" && pwd)
 size=${2:-1073741824}
 runs=${3:-3}
 . "$top/bench/common.sh"
+bench_tree "${1:-}"
 work=$build/bench-download
 bench_build download_bench limit_get
-peers=$("$top/bench/peers.sh" "$build" | tail -1)
+peers=$(bench_peers)
 exe=$build/bench/download/download_bench.exe
 limit=$build/bench/limits/limit_get.exe
 rm -rf "$work"; mkdir -p "$work"
@@ -111,6 +111,6 @@ echo "peak memory of our process (highest of the runs), 1 MiB body -> $mib MiB b
 echo "  Windows peak private bytes:  $(field "$small" peak_pagefile_KiB) -> $(most "${private[@]}") KiB"
 echo "  Windows peak working set:    $(field "$small" peak_working_set_KiB) -> $(most "${working[@]}") KiB"
 echo "  Wine process max RSS:        $(field "$small" wine_max_rss_kib) -> $(most "${rss[@]}") KiB"
-echo "throughput ours/native: $(ratio "$n" "$o")"
-echo "throughput ours/peer:   $(ratio "$p" "$o")"
-echo "throughput ours/limit:  $(ratio "$l" "$o")"
+echo "$bench_target throughput ours/native: $(ratio "$n" "$o")"
+echo "$bench_target throughput ours/peer:   $(ratio "$p" "$o")"
+echo "$bench_target throughput ours/limit:  $(ratio "$l" "$o")"

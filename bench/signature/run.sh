@@ -13,18 +13,18 @@
 # 125000000, a 1 Gbit/s link), where the download waits for the network as
 # it does for a user.
 # First, the hash alone: hash_bench on 256 MiB in memory, under Wine (the
-# i686 build) and natively (with Debian's libsodium), with
+# Windows build) and natively (with Debian's libsodium), with
 # libsodium's portable code and with the code it picks at run time.
 # (bench/download/run.sh is the download benchmark itself; this script is
 # separate from it.)
 # Usage: bench/signature/run.sh [BUILD_DIR] [BYTES] [RUNS] [RATE]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$top/build/win}" && pwd)
 size=${2:-1073741824}
 runs=${3:-3}
 rate=${4:-125000000}
 . "$top/bench/common.sh"
+bench_tree "${1:-}"
 work=$build/bench-signature
 bench_build signed_download_bench hash_bench
 exe=$build/bench/signature/signed_download_bench.exe
@@ -49,7 +49,7 @@ run="$build/wine-run"
 "$run" cmd /c exit >/dev/null 2>&1 || true  # the prefix and wineserver are up before timing
 load
 echo "== the hash alone"
-echo "i686 under Wine: $("$run" "$build/bench/signature/hash_bench.exe" | tr -d '\r')"
+echo "$bench_arch under Wine: $("$run" "$build/bench/signature/hash_bench.exe" | tr -d '\r')"
 g++ -O2 -std=c++20 -o "$work/hash_bench" "$top/bench/signature/HashBench.cpp" -lsodium
 echo "native (Debian's libsodium): $("$work/hash_bench")"
 server_pid=
@@ -74,7 +74,7 @@ measure() {  # label goal [rate]
   p=$(best "${plains[@]}"); s=$(best "${signeds[@]}")
   echo "download, unsigned (best of $runs): $p s for $size bytes"
   echo "download with signature check (best of $runs): $s s"
-  echo "check: $(echo "$s - $p" | bc) s, $(ratio "$(echo "$s - $p" | bc)" "$p") of the download time (goal: at most $goal)"
+  echo "$bench_target check: $(echo "$s - $p" | bc) s, $(ratio "$(echo "$s - $p" | bc)" "$p") of the download time (goal: at most $goal)"
 }
 label="loopback, full speed" measure 0.25
 label="server held to $rate bytes/s" measure 0.02 "$rate"

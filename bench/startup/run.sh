@@ -11,30 +11,29 @@
 # ours/limit of the median first paint. Generated archives live under
 # <build>/bench-startup and are deleted at the end.
 # Usage: bench/startup/run.sh [BUILD_DIR] [STARTS]
-#   BUILD_DIR: a Windows build tree, default build/win; STARTS: starts of each
+#   BUILD_DIR: a Windows build tree, default build/win, or build/win64 where 32-bit programs cannot run; STARTS: starts of each
 #   program, default 7 (first paints move with the load: more starts give a
 #   steadier median)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$top/build/win}" && pwd)
 starts=${2:-7}
-work=$build/bench-startup
 . "$top/bench/common.sh"
+bench_tree "${1:-}"
+work=$build/bench-startup
 bench_build startup_bench SetupBench Setup VenkorMark limit_window limit_window_cc6 limit_window_imports
 bench=$build/bench/startup
-peers=$("$top/bench/peers.sh" "$build" | tail -1)
+peers=$(bench_peers)
 . "$top/scripts/xvfb.sh"
 at_exit 'rm -rf "$work"'
 rm -rf "$work"
 mkdir -p "$work"
 python3 "$top/tests/gui/make_wizard_archives.py" "$work" "$build/tests/gui/VenkorMark.exe" --filler-mb 50
 
-export WINEPREFIX=${SETUP_WINEPREFIX:-$build/wineprefix}
-i686-w64-mingw32-strip -o "$work/Setup.stripped.exe" "$build/dist/Setup.exe"
+$bench_arch-w64-mingw32-strip -o "$work/Setup.stripped.exe" "$build/dist/Setup.exe"
 echo "Setup.exe: $(stat -c %s "$build/dist/Setup.exe") bytes, stripped $(stat -c %s "$work/Setup.stripped.exe") bytes"
 load
-w() { winepath -w "$1" 2>/dev/null; }
+w() { "$build/wine-run" winepath -w "$1" 2>/dev/null; }
 "$build/wine-run" "$bench/startup_bench.exe" "$(w "$bench/SetupBench.exe")" "$(w "$work")" "$starts" \
   "$(w "$peers/nsis_peer.exe")" \
   "$(w "$build/bench/limits/limit_window.exe")" "$(w "$build/bench/limits/limit_window_cc6.exe")" \
-  "$(w "$build/bench/limits/limit_window_imports.exe")"
+  "$(w "$build/bench/limits/limit_window_imports.exe")" | sed "s|^\(.*ours/.*\)|$bench_target \1|"

@@ -19,16 +19,16 @@
 # 1 means ours is faster). Everything generated lives under
 # <build>/bench-unpack and is deleted at the end.
 # Usage: [ROUNDS=N] bench/unpack/run.sh [BUILD_DIR] [RUNS] [BIG_MB]
-#   BUILD_DIR: a Windows build tree (default build/win); RUNS: default 3; BIG_MB: default 512
+#   BUILD_DIR: a Windows build tree (default build/win, or build/win64 where 32-bit programs cannot run); RUNS: default 3; BIG_MB: default 512
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$top/build/win}" && pwd)
 runs=${2:-3}
 big_mb=${3:-512}
 . "$top/bench/common.sh"
+bench_tree "${1:-}"
 work=$build/bench-unpack
 bench_build unpack_bench limit_files limit_inflate
-peers=$("$top/bench/peers.sh" "$build" | tail -1)
+peers=$(bench_peers)
 exe=$build/bench/unpack/unpack_bench.exe
 files=$build/bench/limits/limit_files.exe
 inflate=$build/bench/limits/limit_inflate.exe
@@ -172,5 +172,5 @@ variants
 write_one=$last_own
 rm -rf "$out"
 
-echo "a) 3,000 files:   ours/native $(ratio "$many_o" "$many_n")  ours/peer $(ratio "$many_o" "$many_p")  ours/limit $(ratio "$many_o" "$many_l")"
-echo "b) one big file:  ours/native $(ratio "$one_o" "$one_n")  ours/peer $(ratio "$one_o" "$one_p")  ours/limit $(ratio "$one_o" "$one_l")  inside the processes ours/(inflate + write, one thread) $(ratio "$one_oi" "$write_one")"
+echo "$bench_target a) 3,000 files:   ours/native $(ratio "$many_o" "$many_n")  ours/peer $(ratio "$many_o" "$many_p")  ours/limit $(ratio "$many_o" "$many_l")"
+echo "$bench_target b) one big file:  ours/native $(ratio "$one_o" "$one_n")  ours/peer $(ratio "$one_o" "$one_p")  ours/limit $(ratio "$one_o" "$one_l")  inside the processes ours/(inflate + write, one thread) $(ratio "$one_oi" "$write_one")"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "AddressSpace.h"
 #endif
 
 namespace {
@@ -170,36 +170,6 @@ TEST(DecodeEntry, FailuresOfSourceAndSinkPassThroughUnchanged) {
 
 #ifdef _WIN32
 namespace {
-
-// While it lives, no block of memory larger than what the heap holds in
-// reserve can be had: every free range of the address space is reserved.
-class AddressSpaceFilled {
-public:
-    AddressSpaceFilled() {
-        // Room in the heap first, for the small allocations around decoding.
-        std::vector<std::unique_ptr<char[]>> cushion;
-        for (int i = 0; i < 64; ++i)
-            cushion.push_back(std::make_unique<char[]>(16 * 1024));
-        cushion.clear();
-        reserved_.reserve(4096);
-        // The largest blocks first, down to the allocation grain (64 KB).
-        for (std::size_t size = std::size_t{1} << 30; size >= 64 * 1024; size /= 2)
-            while (reserved_.size() < reserved_.capacity())
-                if (void* p = ::VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
-                    reserved_.push_back(p);
-                else
-                    break;
-    }
-    ~AddressSpaceFilled() {
-        for (void* p : reserved_)
-            ::VirtualFree(p, 0, MEM_RELEASE);
-    }
-    AddressSpaceFilled(const AddressSpaceFilled&) = delete;
-    AddressSpaceFilled& operator=(const AddressSpaceFilled&) = delete;
-
-private:
-    std::vector<void*> reserved_;
-};
 
 enum class Outcome { Decoded, OutOfMemory, Unsupported, Damaged };
 
