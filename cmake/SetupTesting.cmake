@@ -13,6 +13,11 @@
 #        for tests that find files beside themselves.
 #   DRIVE: runs with Wine drive V: mapped to an empty folder of its own
 #        (tests/support/with_drive.sh), for tests that write to a drive root.
+#   BOUNDED_ADDRESS_SPACE: a 64-bit program runs with 4 GB of address space,
+#        as a 32-bit one on 64-bit Windows has, so that its tests can fill it
+#        (tests/support/AddressSpace.h) and reach out-of-memory paths. Under
+#        Wine the bound is the Linux process's (wine-run: ulimit -v), as Wine
+#        keeps no job object memory limits.
 if(WIN32)
   set(SETUP_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   if(CMAKE_SYSTEM_PROCESSOR STREQUAL x86_64)
@@ -30,7 +35,7 @@ endif()
 set(SETUP_TEST_SUPPORT_DIR ${CMAKE_CURRENT_LIST_DIR}/../tests/support)
 
 function(setup_test)
-  cmake_parse_arguments(T "GUI;OWN_FOLDER;DRIVE" "NAME" "SOURCES;LIBS;DEFINITIONS;DEPENDS;LOCKS" ${ARGN})
+  cmake_parse_arguments(T "GUI;OWN_FOLDER;DRIVE;BOUNDED_ADDRESS_SPACE" "NAME" "SOURCES;LIBS;DEFINITIONS;DEPENDS;LOCKS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} setup_test_support GTest::gtest_main GTest::gtest)
   target_compile_definitions(${T_NAME} PRIVATE ${T_DEFINITIONS})
@@ -60,6 +65,9 @@ function(setup_test)
     FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
   if(locks)
     set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK "${locks}")
+  endif()
+  if(T_BOUNDED_ADDRESS_SPACE AND WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT SETUP_ADDRESS_SPACE_KB=4194304)
   endif()
 endfunction()
 

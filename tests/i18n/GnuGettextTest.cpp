@@ -202,7 +202,7 @@ TEST(Catalogue, FileThatCannotBeOpenedFailsUntilItIsReleased) {
 
 TEST(Catalogue, FileTooLargeToMapReportsTheSystemsReason) {
     // A sparse file larger than a 32-bit process can map. A 64-bit process
-    // maps it, unless its address space is full: then it is filled first.
+    // could map it: its (bounded) address space is filled first.
     LocaleTree tree;
     const auto path = tree.CataloguePath(L"nl");
     WriteFile(path, "");
@@ -210,15 +210,17 @@ TEST(Catalogue, FileTooLargeToMapReportsTheSystemsReason) {
     ScopedEnvironment lang(L"LANG", L"nl");
     CatalogueService service(tree.ExecutablePath());
     std::wstring message;
+    bool full = true;
     {
         std::optional<AddressSpaceFilled> filled;
-        if constexpr (sizeof(void*) == 8) filled.emplace();
+        if constexpr (sizeof(void*) == 8) full = filled.emplace().Full();
         try {
             gettext(L"WAARSCHUWING");
         } catch (const EGGIOError& error) {
             message = error.Message();
         }
     }
+    ASSERT_TRUE(full) << kAddressSpaceNotFull;
     const std::wstring prefix = L"Cannot map file " + path.wstring() + L" into memory. Reason: ";
     EXPECT_EQ(message.substr(0, prefix.size()), prefix) << "the failure: " << testing::PrintToString(message);
     EXPECT_GT(message.size(), prefix.size()) << "the system's reason is missing";

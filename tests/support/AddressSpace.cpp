@@ -10,15 +10,18 @@ AddressSpaceFilled::AddressSpaceFilled() {
         cushion.push_back(std::make_unique<char[]>(16 * 1024));
     cushion.clear();
     reserved_.reserve(4096);
-    // The largest blocks first (a quarter of the address space: 1 GB or
-    // 32 TB), down to the allocation grain (64 KB).
-    constexpr std::size_t kLargest = std::size_t{1} << (sizeof(void*) == 8 ? 45 : 30);
-    for (std::size_t size = kLargest; size >= 64 * 1024; size /= 2)
-        while (reserved_.size() < reserved_.capacity())
-            if (void* p = ::VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
-                reserved_.push_back(p);
-            else
+    // The largest blocks first (1 GB), down to the allocation grain (64 KB).
+    for (std::size_t size = std::size_t{1} << 30; size >= 64 * 1024; size /= 2) {
+        full_ = false;
+        while (reserved_.size() < reserved_.capacity()) {
+            void* p = ::VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS);
+            if (!p) {
+                full_ = true;
                 break;
+            }
+            reserved_.push_back(p);
+        }
+    }
 }
 
 AddressSpaceFilled::~AddressSpaceFilled() {

@@ -178,6 +178,10 @@ Outcome DecodeWithoutMemory(const RawEntry& entry) {
     MemorySource source(entry.raw);
     NullSink sink;
     AddressSpaceFilled filled;
+    if (!filled.Full()) {
+        ADD_FAILURE() << kAddressSpaceNotFull;
+        return outcome;
+    }
     try {
         DecodeEntry(entry.coding, source, sink);
     } catch (const std::bad_alloc&) {
