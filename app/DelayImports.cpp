@@ -61,12 +61,12 @@ constexpr wchar_t kBcrypt[] = L"bcrypt.dll";
 #endif
 
 // SETUP_IMPORT(dll, function, argument bytes): the import pointer of function.
-#define SETUP_IMPORT(dll, function, bytes)                                                                   \
-    namespace {                                                                                              \
-    constexpr char k##function[] = #function;                                                                \
-    }                                                                                                        \
+#define SETUP_IMPORT(dll, function, bytes)                                                                       \
+    namespace {                                                                                                  \
+    constexpr char k##function[] = #function;                                                                    \
+    }                                                                                                            \
     extern "C" Import<decltype(function)>::Pointer imp_##function __asm__(SETUP_IMPORT_SYMBOL(function, bytes)); \
-    Import<decltype(function)>::Pointer imp_##function =                                                     \
+    Import<decltype(function)>::Pointer imp_##function =                                                         \
         &Import<decltype(function)>::First<imp_##function, dll, k##function>;
 
 SETUP_IMPORT(kBcrypt, BCryptGenRandom, 16)

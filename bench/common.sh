@@ -1,6 +1,7 @@
 # Sourced by bench/*/run.sh with $top set: choosing and building the
 # Windows build tree, clean-up, timing and figure helpers.
 . "$top/scripts/lib.sh"
+. "$top/scripts/target.sh"
 
 # bench_tree [BUILD_DIR]: sets build (the Windows build tree benchmarked:
 # BUILD_DIR, or ROOT/win where Wine starts 32-bit programs and ROOT/win64

@@ -12,6 +12,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${SETUP_BUILD:-$top/build}
 . "$top/scripts/build.sh"
+. "$top/scripts/target.sh"
 tree=win
 if ! can_run_x86 "$build/x86-probe"; then
   tree=win64

@@ -14,6 +14,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${SETUP_BUILD:-$top/build}
 . "$top/scripts/build.sh"
+. "$top/scripts/target.sh"
 
 x86_reason() { head -c 300 "$build/x86-probe/log"; }
 
