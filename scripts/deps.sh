@@ -32,7 +32,7 @@ key=$( {
   tail -n +2 "$versions"
   "$triple-g++-posix" --version | head -1
   [ "$arch" = i686 ] && clang --version | head -1
-  find "$0" "$top"/scripts/lib.sh "$top"/cmake/mingw-common.cmake "$top/cmake/mingw-$arch.cmake" "$top"/cmake/deps \
+  find "$top"/scripts/deps.sh "$top"/scripts/lib.sh "$top"/cmake/mingw-common.cmake "$top/cmake/mingw-$arch.cmake" "$top"/cmake/deps \
     -type f | sort | xargs cat
 } | sha256sum | cut -c1-16)
 prefix=$build/deps/$arch-$key
