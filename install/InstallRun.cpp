@@ -3,29 +3,32 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <optional>
+
 #include "DownloadArchive.h"
 #include "Failure.h"
 #include "HttpTextIds.h"
 #include "InstallPlan.h"
 #include "LibraryText.h"
-#include "ProtectedFolder.h"
 #include "SignedArchive.h"
+#include "TargetFolder.h"
 #include "TlsSettings.h"
 #include "UnpackArchive.h"
 
 void RunInstallation(const std::wstring& Pad, TIdHTTP& IdHTTP1, TAbUnZipper& AbUnZipper1, const InstallSource& source) {
     if (Pad.size() < 3 || !IsDriveLetter(Pad[0]) || Pad[1] != L':' || Pad[2] != L'\\')
         throw Failure(LoadResString(IDS_INSTALL_NO_DRIVE));
-    // Not examined: a folder that cannot be made shows up as the failure to
+    // A signed release holds its folder for the whole run and only writes
+    // into one that no other account can change (TargetFolder.h). Otherwise
+    // not examined: a folder that cannot be made shows up as the failure to
     // create the first archive file.
-    // A signed release makes its folder with rights of its own; an existing
-    // folder keeps its rights.
     const bool signedArchives = !source.signingKey.empty();
-    const DWORD attributes = ::GetFileAttributesW(Pad.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        if (signedArchives)
-            CreateProtectedFolder(Pad);
-        else
+    std::optional<HeldTargetFolder> held;
+    if (signedArchives) {
+        held.emplace(Pad);
+    } else {
+        const DWORD attributes = ::GetFileAttributesW(Pad.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
             ::SHCreateDirectoryExW(nullptr, Pad.c_str(), nullptr);
     }
 

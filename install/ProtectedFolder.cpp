@@ -1,6 +1,6 @@
 #include "ProtectedFolder.h"
 
-#include <windows.h>
+#include <aclapi.h>
 #include <sddl.h>
 #include <shlobj.h>
 
@@ -14,8 +14,21 @@ namespace {
 struct LocalFreer {
     void operator()(void* memory) const { ::LocalFree(memory); }
 };
+using LocalDescriptor = std::unique_ptr<void, LocalFreer>;
 
-// The SID of the account this process runs as, as S-1-5-... text.
+// P: not inherited from the drive's root; OICI: passed on to what is created inside.
+LocalDescriptor ProtectedDescriptor() {
+    const std::wstring user = CurrentUserSid();
+    if (user.empty()) return nullptr;
+    const std::wstring sddl = L"D:P(A;OICI;FA;;;" + user + L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+        return nullptr;
+    return LocalDescriptor(descriptor);
+}
+
+}  // namespace
+
 std::wstring CurrentUserSid() {
     HANDLE raw = nullptr;
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return {};
@@ -30,17 +43,20 @@ std::wstring CurrentUserSid() {
     return text;
 }
 
-}  // namespace
-
 bool CreateProtectedFolder(const std::wstring& folder) {
-    const std::wstring user = CurrentUserSid();
-    if (user.empty()) return false;
-    // P: not inherited from the drive's root; OICI: passed on to what is created inside.
-    const std::wstring sddl = L"D:P(A;OICI;FA;;;" + user + L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
-        return false;
-    const std::unique_ptr<void, LocalFreer> owned(descriptor);
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    const LocalDescriptor descriptor = ProtectedDescriptor();
+    if (!descriptor) return false;
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
     return ::SHCreateDirectoryExW(nullptr, folder.c_str(), &attributes) == ERROR_SUCCESS;
+}
+
+DWORD ProtectFolder(HANDLE folder) {
+    const LocalDescriptor descriptor = ProtectedDescriptor();
+    if (!descriptor) return ::GetLastError() ? ::GetLastError() : ERROR_INVALID_SID;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (!::GetSecurityDescriptorDacl(descriptor.get(), &present, &dacl, &defaulted)) return ::GetLastError();
+    // Set through the handle: the folder judged is the folder changed.
+    return ::SetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                             nullptr, nullptr, dacl, nullptr);
 }
