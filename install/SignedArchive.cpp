@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "ArchiveSignature.h"
 #include "BackgroundHash.h"
 #include "DownloadArchive.h"
 #include "Failure.h"
@@ -14,7 +15,6 @@
 #include "MinisignVerifier.h"
 #include "ReleaseTextIds.h"
 #include "TextConversion.h"
-#include "TrustedComment.h"
 
 namespace {
 
@@ -75,11 +75,10 @@ UniqueFile DownloadSignedArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServe
         // The hash finishes while the signature travels.
         const std::vector<std::uint8_t> signature =
             FetchSignature(IdHTTP1, fileServer + serverPath + kSignatureSuffix, archiveName);
-        MinisignVerifier verifier(source.signingKey, signature);
-        if (!verifier.VerifyHash(hash.Finish())) throw NotSigned(archiveName);
-        // Signed for this archive, by this release or a later one.
-        if (!BindsTo(ParseTrustedComment(verifier.TrustedCommentText()), ToUtf8(archiveName),
-                     source.signaturesNotBefore))
+        // Signed by the maker, for this archive, by this release or a later one.
+        if (!CheckArchiveSignature(source.signingKey, signature, hash.Finish(), ToUtf8(archiveName),
+                                   source.signaturesNotBefore)
+                 .Holds())
             throw NotSigned(archiveName);
     } catch (...) {
         // Bytes nobody vouches for do not stay on the user's disk.

@@ -4,9 +4,10 @@
 # signs the archives to publish with minisign.
 #
 # Usage: scripts/release.sh --server URL --public-key minisign.pub
-#            [--secret-key minisign.key] [--pfx cert.pfx --pfx-password-file FILE]
-#            [--timestamp URL] [--comment TEXT] [--not-before SECONDS] [--arch x86|x64]
-#            [ARCHIVE...]
+#            [--secret-key minisign.key]
+#            [--pfx cert.pfx --pfx-password-file FILE (--timestamp URL | --no-timestamp)]
+#            [--require-signed-content] [--content-ca PEM]
+#            [--comment TEXT] [--not-before SECONDS] [--arch x86|x64] [ARCHIVE...]
 #   --server        the file server's base URL (http:// or https://, path "/")
 #   --public-key    the maker's minisign.pub, as minisign -G wrote it (two
 #                   lines); its key is compiled into Setup.exe
@@ -17,7 +18,18 @@
 #                   and a file holding its password: Setup.exe is signed with
 #                   Authenticode (osslsigncode), SHA-256
 #   --timestamp     a timestamp server (RFC 3161) for the Authenticode
-#                   signature, so that it stays valid after the certificate expires
+#                   signature, so that it stays valid after the certificate
+#                   expires; --pfx without it stops the command
+#   --no-timestamp  sign with --pfx all the same, without a timestamp: the
+#                   signature becomes invalid when the certificate expires
+#   --require-signed-content
+#                   stop when a program (.exe, .dll) inside the archives has
+#                   no valid Authenticode signature (osslsigncode verify);
+#                   without it they are listed as a warning: Windows may block
+#                   them (Smart App Control) or warn before they run
+#   --content-ca    the certificates (PEM) those signatures must chain to,
+#                   instead of the system's trusted roots: a private CA that
+#                   the users' PCs trust
 #   --comment       a text added to the trusted comment of the archive
 #                   signatures (as comment:TEXT after minisign's own
 #                   timestamp: and file: fields, which Setup.exe checks)
@@ -26,9 +38,14 @@
 #   --arch          x86 (default): the 32-bit Setup.exe, which runs on every
 #                   Windows PC; x64: the 64-bit one, for a Windows without its
 #                   32-bit layer (same checks, same reproducibility)
-#   ARCHIVE...      main.zip, upgrade.zip: each gets ARCHIVE.minisig beside it
-# The archives are signed and their signatures checked (minisign -V -H, as
-# Setup.exe checks them) before anything is built. Setup.exe refuses
+#   ARCHIVE...      main.zip, upgrade.zip (the names Setup.exe fetches): each
+#                   gets ARCHIVE.minisig beside it
+# Before anything is built, the archives' programs are checked for
+# Authenticode signatures, then the archives are signed and each signature is
+# checked by the rule Setup.exe applies (check_signatures, built from
+# install/signature in the native tree, BUILD/native): the maker's key, the
+# archive's own name (file:main.zip) and a time no earlier than the floor
+# compiled in. A refusal names the archive and the rule. Setup.exe refuses
 # signatures made before this command started (SETUP_SIGNATURES_NOT_BEFORE):
 # archives signed for an older release cannot be served to it.
 # Output: BUILD/release/dist (BUILD/release64/dist with --arch x64), where BUILD is $SETUP_BUILD or build/: ship
@@ -46,6 +63,7 @@ export SOURCE_DATE_EPOCH
 
 fail() { echo "release.sh: $*" >&2; exit 2; }
 server='' public='' secret="$HOME/.minisign/minisign.key" pfx='' pfx_pass='' timestamp='' comment='' arch=x86
+no_timestamp='' require_signed='' content_ca=''
 archives=()
 while [ $# -gt 0 ]; do
   case $1 in
@@ -55,6 +73,9 @@ while [ $# -gt 0 ]; do
     --pfx) pfx=$2; shift 2 ;;
     --pfx-password-file) pfx_pass=$2; shift 2 ;;
     --timestamp) timestamp=$2; shift 2 ;;
+    --no-timestamp) no_timestamp=1; shift ;;
+    --require-signed-content) require_signed=1; shift ;;
+    --content-ca) content_ca=$2; shift 2 ;;
     --comment) comment=$2; shift 2 ;;
     --not-before) started=$2; shift 2 ;;
     --arch) arch=$2; shift 2 ;;
@@ -75,7 +96,11 @@ esac
 if [ -n "$pfx" ]; then
   [ -f "$pfx" ] || fail "--pfx: no file '$pfx'"
   [ -f "$pfx_pass" ] || fail "--pfx needs --pfx-password-file"
+  [ -n "$timestamp" ] || [ -n "$no_timestamp" ] || fail "--pfx needs --timestamp URL: without a timestamp the \
+Authenticode signature becomes invalid when the certificate expires (--no-timestamp signs without one all the same)"
 fi
+[ -z "$timestamp" ] || [ -z "$no_timestamp" ] || fail "--timestamp and --no-timestamp contradict each other"
+[ -z "$content_ca" ] || [ -f "$content_ca" ] || fail "--content-ca: no file '$content_ca'"
 for archive in "${archives[@]}"; do [ -f "$archive" ] || fail "no archive '$archive'"; done
 [ ${#archives[@]} -eq 0 ] || [ -f "$secret" ] || fail "--secret-key: no minisign secret key at '$secret'"
 [[ $comment != *$'\n'* && $comment != *$'\t'* ]] || fail "--comment: one line without tabs"
@@ -88,6 +113,19 @@ mapfile -t lines < <(tr -d '\r' <"$public")
 key=${lines[1]}
 [[ $key =~ ^RW[A-Za-z0-9+/]{54}$ ]] || fail "--public-key: '$public' holds no minisign public key ('$key' is no minisign public key)"
 
+. "$top/scripts/build.sh"
+
+# Programs Windows will run after the installation, unsigned: the users
+# would meet the block, not the maker.
+if [ ${#archives[@]} -gt 0 ]; then
+  unsigned=$(python3 "$top/scripts/unsigned-programs.py" ${content_ca:+--ca "$content_ca"} "${archives[@]}") ||
+    fail "the archives must be ZIP archives"
+  if [ -n "$unsigned" ]; then
+    [ -z "$require_signed" ] || fail "without a valid Authenticode signature (--require-signed-content):"$'\n'"$unsigned"
+    echo "release.sh: warning: without a valid Authenticode signature, Windows may block or question these after the installation:"$'\n'"$unsigned" >&2
+  fi
+fi
+
 # Each signature is minisign's own trusted comment (what Setup.exe binds to:
 # the archive's name and the time), the maker's text added as a field.
 for archive in "${archives[@]}"; do
@@ -97,11 +135,16 @@ for archive in "${archives[@]}"; do
   else
     minisign -S -s "$secret" -m "$archive"
   fi
-  minisign -V -H -q -p "$public" -m "$archive" || fail "the signature of '$archive' does not verify with '$public'"
   echo "Signed: $archive.minisig"
 done
+# Checked by Setup.exe's own rule, with the floor about to be compiled in.
+if [ ${#archives[@]} -gt 0 ]; then
+  setup_configure native
+  setup_build native check_signatures
+  "$build/native/install/signature/check_signatures" "$key" "$started" "${archives[@]}" ||
+    fail "Setup.exe would refuse the signatures above; nothing was built"
+fi
 
-. "$top/scripts/build.sh"
 setup_configure "$preset:$tree_name" -DSETUP_FILE_SERVER="$server" -DSETUP_SIGNING_KEY="$key" \
   -DSETUP_SIGNATURES_NOT_BEFORE="$started" -DSETUP_TRUSTED_CA=
 setup_build "$tree_name" Setup setup_catalogues
@@ -114,7 +157,7 @@ if [ -n "$pfx" ]; then
   osslsigncode sign -pkcs12 "$pfx" -readpass "$pfx_pass" -h sha256 -n Setup \
     ${timestamp:+-ts "$timestamp"} -in "$exe" -out "$signed" >/dev/null
   mv "$signed" "$exe"
-  echo "Signed with Authenticode: $exe"
+  echo "Signed with Authenticode${no_timestamp:+, without a timestamp (invalid once the certificate expires)}: $exe"
 else
   echo "Not signed with Authenticode (no --pfx): $exe"
 fi

@@ -36,6 +36,8 @@ TrustedComment ParseTrustedComment(std::string_view comment) {
     return result;
 }
 
-bool BindsTo(const TrustedComment& comment, std::string_view fileName, std::int64_t notBefore) {
-    return comment.file == fileName && comment.timestamp && *comment.timestamp >= notBefore;
+Binding BindingTo(const TrustedComment& comment, std::string_view fileName, std::int64_t notBefore) {
+    if (comment.file != fileName) return Binding::OtherFile;
+    if (!comment.timestamp || *comment.timestamp < notBefore) return Binding::BeforeFloor;
+    return Binding::Binds;
 }

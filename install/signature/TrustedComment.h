@@ -18,5 +18,11 @@ struct TrustedComment {
 TrustedComment ParseTrustedComment(std::string_view comment);
 
 // Whether a signature with this comment was made for fileName (compared
-// byte for byte, as minisign writes it) no earlier than notBefore.
-bool BindsTo(const TrustedComment& comment, std::string_view fileName, std::int64_t notBefore);
+// byte for byte, as minisign writes it) no earlier than notBefore; if not,
+// the first of the two that fails.
+enum class Binding {
+    Binds,
+    OtherFile,    // no file field, or another name
+    BeforeFloor,  // no time, or one before notBefore
+};
+Binding BindingTo(const TrustedComment& comment, std::string_view fileName, std::int64_t notBefore);

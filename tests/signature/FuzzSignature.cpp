@@ -18,7 +18,7 @@ constexpr std::uint8_t kSignedData[] = "fuzz seed\n";
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     MinisignSignature parsed;
     if (ParseMinisignSignature({data, size}, parsed) == SignatureFault::None)
-        (void)BindsTo(ParseTrustedComment(parsed.trustedComment), "main.zip", 0);
+        (void)BindingTo(ParseTrustedComment(parsed.trustedComment), "main.zip", 0);
     MinisignVerifier verifier(kSeedKey, {data, size});
     verifier.Update(std::span(kSignedData, sizeof kSignedData - 1));
     if (verifier.Verify() != (verifier.Fault() == SignatureFault::None)) __builtin_trap();
