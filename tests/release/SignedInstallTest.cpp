@@ -103,6 +103,15 @@ TEST_F(SignedInstall, AFaultyUpgradeOrSignatureLeavesWhatMainInstalled) {
          Signed("upgrade.zip"),
          {{"HTTP/1.1 500 Oops\r\nContent-Length: 1073741824\r\n\r\n<html>"}, Reply::Then::Silence},
          notSigned},
+        // Lengths at and past the end of a signed 64-bit number.
+        {"a signature announcing 2^63-1 bytes",
+         Signed("upgrade.zip"),
+         {{"HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775807\r\n\r\nuntrusted comment:"}, Reply::Then::Silence},
+         notSigned},
+        {"a signature announcing 2^64-1 bytes",
+         Signed("upgrade.zip"),
+         {{"HTTP/1.1 200 OK\r\nContent-Length: 18446744073709551615\r\n\r\nuntrusted comment:"}, Reply::Then::Silence},
+         notSigned},
     };
     http.SetReadTimeout(std::chrono::seconds(10));  // a case that waits for the silent server fails, not hangs
     for (const auto& c : cases) {
