@@ -159,7 +159,8 @@ bool HttpExchange::HeaderLine(std::string_view line) {
         const auto [rest, error] = std::from_chars(value.data(), value.data() + value.size(), length);
         const bool whole = rest == value.data() + value.size();
         contentLength_ = error == std::errc() && whole && length >= 0 ? length : -1;
-        // libcurl reads such a body until the connection closes.
+        // No length for the body (libcurl reads it until the connection
+        // closes), but more than any limit.
         lengthBeyondRange_ = error == std::errc::result_out_of_range && whole && !value.starts_with('-');
     } else if (EqualsNoCase(name, "Transfer-Encoding")) {
         chunked_ = ContainsNoCase(value, "chunked");
