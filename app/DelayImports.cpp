@@ -4,7 +4,7 @@
 // before any code of ours runs; so instead of the import libraries, this
 // file defines each import's pointer (what a dllimport call goes through:
 // __imp__Name@N for 32-bit stdcall, plain __imp_Name on x64), first pointing to a resolver that loads the DLL with
-// LoadLibraryExW(LOAD_LIBRARY_SEARCH_SYSTEM32) and replaces itself. The
+// LoadFromSystem32 (DllSearch.cpp) and replaces itself. The
 // functions are those libcurl's Schannel code and its random source call;
 // a call to any other would pull its import library in again, which the
 // import table test catches.
@@ -14,16 +14,9 @@
 
 #include <string>
 
-namespace {
+#include "DllSearch.h"
 
-HMODULE LoadFromSystem32(const wchar_t* dll) {
-    if (HMODULE module = LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return module;
-    // Windows 7 without KB2533623 knows no search flags: the full path then.
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    return LoadLibraryW((std::wstring(folder) + L"\\" + dll).c_str());
-}
+namespace {
 
 FARPROC Resolve(const wchar_t* dll, const char* name) {
     const HMODULE module = LoadFromSystem32(dll);

@@ -51,8 +51,12 @@ using UniqueHandle = UniqueOwner<HANDLE, 0, CloseHandleOwned>;
 using UniqueKey = UniqueOwner<HKEY, 0, CloseKeyOwned>;
 
 // Marks a file opened with DELETE access for deletion: it goes when its last
-// handle closes. Best effort: a file that cannot be marked stays.
-inline void DeleteWhenClosed(HANDLE file) {
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+// handle closes, also when the process is killed or crashes, and until then
+// nobody can open it again. KeepWhenClosed takes the mark away. Both return
+// false when the file system refused.
+inline bool SetDeleteWhenClosed(HANDLE file, bool deleted) {
+    FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(deleted)};
+    return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
 }
+inline bool DeleteWhenClosed(HANDLE file) { return SetDeleteWhenClosed(file, true); }
+inline bool KeepWhenClosed(HANDLE file) { return SetDeleteWhenClosed(file, false); }

@@ -53,14 +53,20 @@ Failure HttpError(const TIdHTTP& IdHTTP1) {
         FormatText(LoadResString(IDS_HTTP_ERROR_CODE), {std::int64_t{IdHTTP1.ResponseCode()}, IdHTTP1.ResponseText()}));
 }
 
-UniqueFile CreateArchiveFile(const std::wstring& localFile, DWORD extraAccess) {
-    UniqueFile file(CreateFileW(localFile.c_str(), GENERIC_READ | GENERIC_WRITE | extraAccess, 0, nullptr,
+UniqueFile CreateArchiveFile(const std::wstring& localFile, OnClose onClose) {
+    const bool deleted = onClose == OnClose::Delete;
+    UniqueFile file(CreateFileW(localFile.c_str(), GENERIC_READ | GENERIC_WRITE | (deleted ? DELETE : 0), 0, nullptr,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        const DWORD error = GetLastError();
-        throw Failure(FormatText(LoadResString(IDS_HTTP_CANNOT_CREATE_FILE), {localFile, SystemErrorText(error)}));
+    // Marked through the handle rather than with FILE_FLAG_DELETE_ON_CLOSE,
+    // whose mark cannot be taken away again. A process ended between the two
+    // calls leaves the file empty.
+    if (file && (!deleted || DeleteWhenClosed(file.Get()))) return file;
+    const DWORD error = GetLastError();
+    if (file) {
+        file.Reset();
+        DeleteFileW(localFile.c_str());
     }
-    return file;
+    throw Failure(FormatText(LoadResString(IDS_HTTP_CANNOT_CREATE_FILE), {localFile, SystemErrorText(error)}));
 }
 
 void DownloadInto(TIdHTTP& IdHTTP1, const std::wstring& url, HANDLE file, TResponseSink* alsoTo) {

@@ -15,10 +15,14 @@ void DownloadArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std
 
 // The parts of a download, for a caller that keeps the file open:
 // CreateArchiveFile makes localFile anew, for reading and writing and shared
-// with nobody (extraAccess: DELETE, say); DownloadInto fetches url into it.
-// With alsoTo, every block of the body goes there too once the file has
-// taken it (a signed release hashes it).
-UniqueFile CreateArchiveFile(const std::wstring& localFile, DWORD extraAccess = 0);
+// with nobody; with OnClose::Delete also with DELETE access and marked for
+// deletion before a byte is written, so that however the process ends the
+// file goes with its handle until KeepWhenClosed (UniqueHandle.h) unmarks
+// it (a file that cannot be marked is not used: Failure). DownloadInto
+// fetches url into it. With alsoTo, every block of the body goes there too
+// once the file has taken it (a signed release hashes it).
+enum class OnClose { Keep, Delete };
+UniqueFile CreateArchiveFile(const std::wstring& localFile, OnClose onClose = OnClose::Keep);
 void DownloadInto(TIdHTTP& IdHTTP1, const std::wstring& url, HANDLE file, TResponseSink* alsoTo = nullptr);
 
 // "HTTP Error:" with the last answer's code and status line: the failure of

@@ -12,7 +12,6 @@
 #include "Failure.h"
 #include "FormatText.h"
 #include "LibraryText.h"
-#include "MinisignVerifier.h"
 #include "ReleaseTextIds.h"
 #include "TextConversion.h"
 
@@ -66,24 +65,24 @@ UniqueFile DownloadSignedArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServe
                                  const std::wstring& localFile, const std::wstring& archiveName,
                                  const InstallSource& source) {
     // Shared with nobody from its creation to its deletion: the bytes hashed
-    // are the bytes unpacked.
-    UniqueFile file = CreateArchiveFile(localFile, DELETE);
-    try {
-        BackgroundHash hash;
-        HashSink hashSink(hash);
-        DownloadInto(IdHTTP1, fileServer + serverPath, file.Get(), &hashSink);
-        // The hash finishes while the signature travels.
-        const std::vector<std::uint8_t> signature =
-            FetchSignature(IdHTTP1, fileServer + serverPath + kSignatureSuffix, archiveName);
-        // Signed by the maker, for this archive, by this release or a later one.
-        if (!CheckArchiveSignature(source.signingKey, signature, hash.Finish(), ToUtf8(archiveName),
-                                   source.signaturesNotBefore)
-                 .Holds())
-            throw NotSigned(archiveName);
-    } catch (...) {
-        // Bytes nobody vouches for do not stay on the user's disk.
-        DeleteWhenClosed(file.Get());
-        throw;
-    }
+    // are the bytes unpacked. Bytes nobody vouches for do not stay on the
+    // user's disk: the file is marked for deletion until its signature binds,
+    // so a failure here, a kill, a crash or a fatal exit deletes it with its
+    // handle.
+    UniqueFile file = CreateArchiveFile(localFile, OnClose::Delete);
+    BackgroundHash hash;
+    HashSink hashSink(hash);
+    DownloadInto(IdHTTP1, fileServer + serverPath, file.Get(), &hashSink);
+    // The hash finishes while the signature travels.
+    const std::vector<std::uint8_t> signature =
+        FetchSignature(IdHTTP1, fileServer + serverPath + kSignatureSuffix, archiveName);
+    // Signed by the maker, for this archive, by this release or a later one.
+    if (!CheckArchiveSignature(source.signingKey, signature, hash.Finish(), ToUtf8(archiveName),
+                               source.signaturesNotBefore)
+             .Holds())
+        throw NotSigned(archiveName);
+    // The maker's: kept like any archive from here on. Should the mark stay,
+    // the extraction still reads through this handle.
+    KeepWhenClosed(file.Get());
     return file;
 }

@@ -19,8 +19,9 @@ inline constexpr wchar_t kSignatureSuffix[] = L".minisig";
 // shared with nobody, for the extraction to read and delete. Throws Failure
 // naming archiveName when the signature does not show the file to be the
 // maker's for that name, made no earlier than source.signaturesNotBefore
-// (malformed, too large, another key, another file, an older release); the
-// archive is then deleted, as after any failure here.
+// (malformed, too large, another key, another file, an older release). Until
+// the signature binds, the archive is marked for deletion: it is gone after
+// any failure here, and after a process ended meanwhile by whatever means.
 UniqueFile DownloadSignedArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std::wstring& serverPath,
                                  const std::wstring& localFile, const std::wstring& archiveName,
                                  const InstallSource& source);

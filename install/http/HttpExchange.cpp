@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <ctime>
+#include <limits>
 #include <utility>
 
 #include "AsciiText.h"
@@ -140,6 +141,7 @@ bool HttpExchange::HeaderLine(std::string_view line) {
         code_ = StatusCode(line);
         headerLines_ = 0;
         contentLength_ = -1;
+        lengthBeyondRange_ = false;
         chunked_ = false;
         closeAsked_ = false;
         return true;
@@ -155,7 +157,11 @@ bool HttpExchange::HeaderLine(std::string_view line) {
     } else if (EqualsNoCase(name, "Content-Length")) {
         std::int64_t length = -1;
         const auto [rest, error] = std::from_chars(value.data(), value.data() + value.size(), length);
-        contentLength_ = error == std::errc() && rest == value.data() + value.size() && length >= 0 ? length : -1;
+        const bool whole = rest == value.data() + value.size();
+        contentLength_ = error == std::errc() && whole && length >= 0 ? length : -1;
+        // No length for the body (libcurl reads it until the connection
+        // closes), but more than any limit.
+        lengthBeyondRange_ = error == std::errc::result_out_of_range && whole && !value.starts_with('-');
     } else if (EqualsNoCase(name, "Transfer-Encoding")) {
         chunked_ = ContainsNoCase(value, "chunked");
     } else if (EqualsNoCase(name, "Connection") || EqualsNoCase(name, "Proxy-Connection")) {
@@ -167,14 +173,18 @@ bool HttpExchange::HeaderLine(std::string_view line) {
 // A bounded request fails with its own failure once the answer is, or
 // announces, more than it may be.
 bool HttpExchange::WithinLimit(std::int64_t announced) {
-    if (!limits_ || received_ + announced <= limits_->maxBytes) return true;
+    // announced may be near 2^63: the sum could overflow, the difference
+    // cannot (both are at least 0).
+    if (!limits_ || announced <= limits_->maxBytes - received_) return true;
     if (!error_) error_ = std::make_exception_ptr(Failure(limits_->tooLarge));
     abandoned_ = true;
     return false;
 }
 
 bool HttpExchange::EndOfHead() {
-    if (!WithinLimit(std::max<std::int64_t>(contentLength_, 0))) return false;
+    const std::int64_t announced =
+        lengthBeyondRange_ ? std::numeric_limits<std::int64_t>::max() : std::max<std::int64_t>(contentLength_, 0);
+    if (!WithinLimit(announced)) return false;
     if (code_ == 100) {  // an interim answer: the real one follows
         statusSeen_ = false;
         return true;

@@ -92,6 +92,7 @@ private:
     int headerLines_ = 0;
     std::size_t headBytes_ = 0;  // of every head of this answer, interim ones included
     std::int64_t contentLength_ = -1;
+    bool lengthBeyondRange_ = false;  // a Content-Length past 2^63-1: more than any limit
     bool chunked_ = false;
     bool closeAsked_ = false;
     bool failing_ = false;   // status outside 200-299: the body is read and dropped

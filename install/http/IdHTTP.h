@@ -42,7 +42,8 @@ protected:
 };
 
 // Bounds of one request beyond the read timeout: all bytes of the answer,
-// heads and body of any status (one that announces more fails at once), and
+// heads and body of any status (one that announces more fails at once, as
+// does a Content-Length past 2^63-1), and
 // the time from the request's start ("Read timed out." when it is up).
 struct TRequestLimits {
     std::int64_t maxBytes;

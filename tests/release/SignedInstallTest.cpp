@@ -10,6 +10,8 @@
 
 #include "InstallRunFixture.h"
 #include "LoopbackServer.h"
+#include "SignedArchive.h"
+#include "UniqueHandle.h"
 
 namespace fs = std::filesystem;
 
@@ -30,12 +32,13 @@ constexpr std::int64_t kFloor = 1600000000;
 
 class SignedInstall : public InstallRunFixture {
 protected:
-    std::optional<std::wstring> Run(LoopbackServer& server) {
+    static InstallSource Source(const LoopbackServer& server) {
         InstallSource source(server.BaseUrl());
         source.signingKey = Signed("maker.pub.line");
         source.signaturesNotBefore = kFloor;
-        return InstallRunFixture::Run(source);
+        return source;
     }
+    std::optional<std::wstring> Run(LoopbackServer& server) { return InstallRunFixture::Run(Source(server)); }
     static std::vector<std::string> RequestLines(const LoopbackServer& server) {
         std::vector<std::string> lines;
         for (const auto& head : server.Requests())
@@ -100,6 +103,15 @@ TEST_F(SignedInstall, AFaultyUpgradeOrSignatureLeavesWhatMainInstalled) {
          Signed("upgrade.zip"),
          {{"HTTP/1.1 500 Oops\r\nContent-Length: 1073741824\r\n\r\n<html>"}, Reply::Then::Silence},
          notSigned},
+        // Lengths at and past the end of a signed 64-bit number.
+        {"a signature announcing 2^63-1 bytes",
+         Signed("upgrade.zip"),
+         {{"HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775807\r\n\r\nuntrusted comment:"}, Reply::Then::Silence},
+         notSigned},
+        {"a signature announcing 2^64-1 bytes",
+         Signed("upgrade.zip"),
+         {{"HTTP/1.1 200 OK\r\nContent-Length: 18446744073709551615\r\n\r\nuntrusted comment:"}, Reply::Then::Silence},
+         notSigned},
     };
     http.SetReadTimeout(std::chrono::seconds(10));  // a case that waits for the silent server fails, not hangs
     for (const auto& c : cases) {
@@ -114,8 +126,54 @@ TEST_F(SignedInstall, AFaultyUpgradeOrSignatureLeavesWhatMainInstalled) {
     }
 }
 
+// A process ended while the archive downloads (killed, crashed, or ended by
+// the fatal exit of a system DLL that cannot be loaded) leaves none of its
+// bytes behind: the archive is marked for deletion until its signature binds,
+// and the system deletes it as it closes the process's handles.
+TEST_F(SignedInstall, AnArchiveDownloadingWhenTheProcessEndsIsGone) {
+    constexpr std::size_t kSent = 1024 * 1024;  // of 4 MiB announced; then silence
+    LoopbackServer server(
+        {{{"HTTP/1.1 200 OK\r\nContent-Length: 4194304\r\n\r\n" + std::string(kSent, 'Z')}, Reply::Then::Silence}});
+    ASSERT_TRUE(CreateDirectoryW(kPad.c_str(), nullptr));
+    const std::wstring eventName = L"SignedDownloadArrived" + std::to_wstring(GetCurrentProcessId());
+    const UniqueHandle arrived(CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
+    std::wstring program = L"Z:";
+    for (const char c : std::string(DOWNLOAD_CHILD))
+        program += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    const std::string key = Signed("maker.pub.line");
+    std::wstring command = L"\"" + program + L"\" " + server.BaseUrl() + L" " + kPad + L"main.zip " +
+                           std::wstring(key.begin(), key.end()) + L" " + eventName + L" " + std::to_wstring(kSent);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    ASSERT_TRUE(CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &child));
+    const UniqueHandle process(child.hProcess), thread(child.hThread);
+    const HANDLE awaited[] = {arrived.Get(), process.Get()};
+    const DWORD woken = WaitForMultipleObjects(2, awaited, FALSE, 60000);
+    // The partly downloaded archive is there, then the process is ended.
+    const std::set<std::wstring> before = Listing();
+    TerminateProcess(process.Get(), 1);
+    WaitForSingleObject(process.Get(), 10000);
+    ASSERT_EQ(woken, WAIT_OBJECT_0) << "the download did not get the first bytes, or ended by itself";
+    EXPECT_EQ(before, std::set<std::wstring>{L"main.zip"});
+    EXPECT_EQ(Listing(), std::set<std::wstring>{});
+}
+
+// Once its signature binds, the archive is kept like any other: closed
+// before the extraction, it stays.
+TEST_F(SignedInstall, AVerifiedArchiveStaysWhenClosed) {
+    LoopbackServer server({Ok(Signed("main.zip")), Ok(Signed("main.zip.minisig"))});
+    ASSERT_TRUE(CreateDirectoryW(kPad.c_str(), nullptr));
+    DownloadSignedArchive(http, server.BaseUrl(), L"venkor/Files/main.zip", kPad + L"main.zip", L"main.zip",
+                          Source(server))
+        .Reset();
+    EXPECT_EQ(Content(L"main.zip"), Signed("main.zip"));
+}
+
 // From its creation to its deletion the archive is shared with nobody: while
-// the server holds its signature back, no one can swap in other bytes.
+// the server holds its signature back, no one can swap in other bytes (nor
+// open it at all: it is marked for deletion then).
 TEST_F(SignedInstall, TheArchiveCannotBeChangedBetweenItsCheckAndItsExtraction) {
     const std::string genuine = Signed("main.zip.minisig");
     LoopbackServer server(
@@ -145,7 +203,8 @@ TEST_F(SignedInstall, TheArchiveCannotBeChangedBetweenItsCheckAndItsExtraction) 
     EXPECT_EQ(Run(server), std::nullopt);
     http.SetOnBusy(nullptr);
     EXPECT_TRUE(tried);
-    EXPECT_EQ(swapError, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    // Windows refuses a file marked for deletion before it looks at sharing.
+    EXPECT_TRUE(swapError == ERROR_SHARING_VIOLATION || swapError == ERROR_ACCESS_DENIED) << swapError;
     EXPECT_EQ(Content(L"only-main.txt").empty(), false);
 }
 
