@@ -20,8 +20,8 @@ bool SidIs(PSID sid, const wchar_t* text) {
 
 // Administrators, SYSTEM, TrustedInstaller.
 bool IsSystemAccount(PSID sid) {
-    for (const wchar_t* text : {L"S-1-5-32-544", L"S-1-5-18",
-                                L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"})
+    for (const wchar_t* text :
+         {L"S-1-5-32-544", L"S-1-5-18", L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"})
         if (SidIs(sid, text)) return true;
     return false;
 }

@@ -7,10 +7,10 @@
 #include <windows.h>
 
 enum class FolderVerdict {
-    Keep,           // Administrators, SYSTEM or TrustedInstaller own it and let no one else change it
-    MakeOurs,       // the user owns it: it gets the rights a folder the run makes gets
-    RefuseLink,     // a reparse point (junction, link): the files would land elsewhere
-    RefuseOwner,    // another account owns it and keeps control whatever its entries say
+    Keep,                // Administrators, SYSTEM or TrustedInstaller own it and let no one else change it
+    MakeOurs,            // the user owns it: it gets the rights a folder the run makes gets
+    RefuseLink,          // a reparse point (junction, link): the files would land elsewhere
+    RefuseOwner,         // another account owns it and keeps control whatever its entries say
     RefuseOpenToOthers,  // a trusted owner, but its entries let other accounts change it
 };
 

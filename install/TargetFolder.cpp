@@ -55,7 +55,8 @@ LocalMemory UserSid() {
 // be loaded or started as the user. What cannot be judged counts as foreign.
 void RefuseForeignEntries(const std::wstring& folder, PSID user) {
     WIN32_FIND_DATAW found;
-    HANDLE raw = ::FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    HANDLE raw =
+        ::FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
     if (raw == INVALID_HANDLE_VALUE) return;
     const UniqueOwner<HANDLE, -1, ::FindClose> search(raw);
     do {
@@ -65,8 +66,7 @@ void RefuseForeignEntries(const std::wstring& folder, PSID user) {
         const UniqueFile entry = OpenEntry(path, READ_CONTROL);
         if (!entry && ::GetLastError() == ERROR_FILE_NOT_FOUND) continue;
         const LocalMemory descriptor = entry ? DescriptorOf(entry.Get()) : nullptr;
-        if (!descriptor || !OwnedByTrustedAccount(descriptor.get(), user))
-            Refuse(IDS_FOLDER_FILE_NOT_OURS, path);
+        if (!descriptor || !OwnedByTrustedAccount(descriptor.get(), user)) Refuse(IDS_FOLDER_FILE_NOT_OURS, path);
         const DWORD attributes = found.dwFileAttributes;
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
             RefuseForeignEntries(path + L"\\", user);
@@ -94,17 +94,13 @@ HeldTargetFolder::HeldTargetFolder(const std::wstring& Pad) {
     const LocalMemory descriptor = DescriptorOf(folder_.Get());
     if (!user || !descriptor) Unusable(Pad, ::GetLastError());
     switch (JudgeInstallFolder(descriptor.get(), user.get(), link)) {
-    case FolderVerdict::RefuseLink:
-        Refuse(IDS_FOLDER_IS_LINK, Pad);
-    case FolderVerdict::RefuseOwner:
-        Refuse(IDS_FOLDER_NOT_OURS, Pad);
-    case FolderVerdict::RefuseOpenToOthers:
-        Refuse(IDS_FOLDER_OPEN_TO_OTHERS, Pad);
+    case FolderVerdict::RefuseLink: Refuse(IDS_FOLDER_IS_LINK, Pad);
+    case FolderVerdict::RefuseOwner: Refuse(IDS_FOLDER_NOT_OURS, Pad);
+    case FolderVerdict::RefuseOpenToOthers: Refuse(IDS_FOLDER_OPEN_TO_OTHERS, Pad);
     case FolderVerdict::MakeOurs:
         if (const DWORD error = ProtectFolder(folder_.Get())) Unusable(Pad, error);
         break;
-    case FolderVerdict::Keep:
-        break;
+    case FolderVerdict::Keep: break;
     }
     RefuseForeignEntries(Pad, user.get());
 }

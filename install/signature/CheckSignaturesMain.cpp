@@ -31,7 +31,8 @@ std::vector<std::string> ArchiveNames() {
     std::vector<std::string> names;
     for (const InstallPlan::Archive& archive : InstallPlan::kArchives) {
         std::string name;
-        for (const wchar_t* c = archive.localName; *c; ++c) name += static_cast<char>(*c);  // ASCII
+        for (const wchar_t* c = archive.localName; *c; ++c)
+            name += static_cast<char>(*c);  // ASCII
         names.push_back(name);
     }
     return names;
@@ -66,15 +67,15 @@ std::optional<std::vector<std::uint8_t>> SignatureFile(const std::string& path) 
 
 const char* SignatureFaultText(SignatureFault fault) {
     switch (fault) {
-        case SignatureFault::None: break;
-        case SignatureFault::BadPublicKey: return "the public key is no minisign public key";
-        case SignatureFault::TooLarge: return "the signature file is larger than a signature file can be (64 KiB)";
-        case SignatureFault::Malformed: return "the signature file is damaged or no minisign signature";
-        case SignatureFault::UnsupportedAlgorithm: return "a legacy signature (minisign -l); only prehashed ones count";
-        case SignatureFault::OtherKey: return "made with another key";
-        case SignatureFault::BadTrustedComment: return "the trusted comment does not match its signature";
-        case SignatureFault::BadSignature: return "the archive's bytes are not the ones signed";
-        case SignatureFault::NoCryptography: return "libsodium could not be initialised";
+    case SignatureFault::None: break;
+    case SignatureFault::BadPublicKey: return "the public key is no minisign public key";
+    case SignatureFault::TooLarge: return "the signature file is larger than a signature file can be (64 KiB)";
+    case SignatureFault::Malformed: return "the signature file is damaged or no minisign signature";
+    case SignatureFault::UnsupportedAlgorithm: return "a legacy signature (minisign -l); only prehashed ones count";
+    case SignatureFault::OtherKey: return "made with another key";
+    case SignatureFault::BadTrustedComment: return "the trusted comment does not match its signature";
+    case SignatureFault::BadSignature: return "the archive's bytes are not the ones signed";
+    case SignatureFault::NoCryptography: return "libsodium could not be initialised";
     }
     return "";
 }
@@ -89,7 +90,8 @@ bool Check(std::string_view publicKey, std::int64_t notBefore, const std::string
     const std::vector<std::string> names = ArchiveNames();
     if (std::find(names.begin(), names.end(), name) == names.end()) {
         std::string known;
-        for (const std::string& n : names) known += (known.empty() ? "" : ", ") + n;
+        for (const std::string& n : names)
+            known += (known.empty() ? "" : ", ") + n;
         return refuse("name", "Setup.exe fetches only " + known + " (compared byte for byte)");
     }
     const std::optional<std::vector<std::uint8_t>> signature = SignatureFile(archive + ".minisig");
@@ -106,10 +108,10 @@ bool Check(std::string_view publicKey, std::int64_t notBefore, const std::string
                                   ", Setup.exe asks for file:" + name);
     if (verdict.binding == Binding::BeforeFloor)
         return refuse("timestamp", (comment.timestamp ? "signed at " + std::to_string(*comment.timestamp)
-                                                       : std::string("the trusted comment holds no timestamp")) +
+                                                      : std::string("the trusted comment holds no timestamp")) +
                                        ", Setup.exe refuses signatures made before " + std::to_string(notBefore));
-    std::cout << archive << ": signed with the key for file:" << name << " at " << *comment.timestamp
-              << ", not before " << notBefore << '\n';
+    std::cout << archive << ": signed with the key for file:" << name << " at " << *comment.timestamp << ", not before "
+              << notBefore << '\n';
     return true;
 }
 
@@ -124,6 +126,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     bool allHold = true;
-    for (int i = 3; i < argc; ++i) allHold = Check(argv[1], notBefore, argv[i]) && allHold;
+    for (int i = 3; i < argc; ++i)
+        allHold = Check(argv[1], notBefore, argv[i]) && allHold;
     return allHold ? 0 : 1;
 }

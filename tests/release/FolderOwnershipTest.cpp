@@ -36,8 +36,8 @@ LocalMemory Sid(const std::wstring& text) {
 }
 LocalMemory Descriptor(const std::wstring& sddl) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    EXPECT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor,
-                                                                        nullptr))
+    EXPECT_TRUE(
+        ::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
         << sddl.c_str();
     return LocalMemory(descriptor);
 }
