@@ -13,8 +13,15 @@ HWND TNotebook::Page(int index) {
         // Made hidden: its controls appear all at once when it is shown.
         HWND page = CreatePanel(handle_, 1 + index, 0, 0, width_, height_);
         ShowWindow(page, SW_HIDE);
+        // Kept only once whole: a maker that fails half-way (out of memory)
+        // leaves nothing, and the next showing tries again.
+        try {
+            makePage_(index, page);
+        } catch (...) {
+            DestroyWindow(page);
+            throw;
+        }
         pages_[index] = page;
-        makePage_(index, page);
     }
     return pages_[index];
 }

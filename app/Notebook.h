@@ -17,7 +17,8 @@ public:
     HWND Handle() const { return handle_; }
     int PageCount() const { return static_cast<int>(pages_.size()); }
     int PageIndex() const { return index_; }
-    // The page at index, made (hidden) if need be.
+    // The page at index, made (hidden) if need be; when its maker throws,
+    // the failure travels on and no page is kept.
     HWND Page(int index);
     // Shows the page at index, made first if need be; an index outside the
     // stack changes nothing.

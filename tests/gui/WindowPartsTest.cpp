@@ -6,12 +6,14 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "Application.h"
 #include "InstallDrive.h"
+#include "Notebook.h"
 #include "ufrmMain.h"
 
 namespace {
@@ -211,6 +213,39 @@ TEST_F(InstallDriveTest, VolumesChangedKeepsTheChosenDriveOrTakesTheOneNowAtItsP
         EXPECT_EQ(step.drive, chooser.Drive()) << step.what;
         EXPECT_EQ(step.selected, Selected(chooser)) << step.what;
     }
+}
+
+int ChildCount(HWND parent) {
+    int count = 0;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        ++count;
+    return count;
+}
+
+// A page maker that fails half-way (out of memory, say) leaves no page
+// behind; the next showing makes the page again.
+TEST(Notebook, APageIsKeptOnlyOnceItsMakerReturned) {
+    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    int made = 0;
+    bool fail = true;
+    TNotebook book(parent, 1, 0, 0, 400, 300, 2, [&](int index, HWND page) {
+        CreateWindowExW(0, L"STATIC", L"made", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, page, nullptr,
+                        GetModuleHandleW(nullptr), nullptr);
+        ++made;
+        if (index == 1 && std::exchange(fail, false)) throw std::bad_alloc();
+    });
+    book.SetPageIndex(0);
+    EXPECT_THROW(book.SetPageIndex(1), std::bad_alloc);
+    EXPECT_EQ(0, book.PageIndex());
+    EXPECT_EQ(1, ChildCount(book.Handle())) << "the half-made page is left";
+
+    book.SetPageIndex(1);
+    EXPECT_EQ(1, book.PageIndex());
+    EXPECT_EQ(3, made);
+    EXPECT_EQ(2, ChildCount(book.Handle()));
+    EXPECT_EQ(1, ChildCount(book.Page(1)));
+    DestroyWindow(parent);
 }
 
 }  // namespace
