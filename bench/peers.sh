@@ -65,9 +65,11 @@ cp "$src/curl-build/src/curl.exe" "$prefix/curl.exe"
 # the CRC assembler is i386 only, so the x86_64 build takes its C code).
 # win32.c and nt.c include <windows.h> after unzip.h, which defines CR as a
 # character; winnt.h has a bit field named CR, so the macro is lifted around
-# that include.
+# that include. So is unzip's empty __G, a parameter name in the x86_64
+# intrinsics headers that winnt.h pulls in there.
 u=$(dir unzip)
-sed -i 's|^#include <windows.h>.*|#undef CR\n&\n#define CR 13|' "$u/win32/win32.c" "$u/win32/nt.c"
+sed -i 's|^#include <windows.h>.*|#undef CR\n#pragma push_macro("__G")\n#undef __G\n&\n#pragma pop_macro("__G")\n#define CR 13|' \
+  "$u/win32/win32.c" "$u/win32/nt.c"
 cpu=(CC_CPU_OPT=-march=i686); [ "$arch" = x86_64 ] && cpu=(CC_CPU_OPT= NOASM=1)
 step unzip-build make -C "$u" -f win32/Makefile.gcc -j"$jobs" CC="$CC_W" AR="$triple-ar" \
   RC="$triple-windres" "${cpu[@]}" LD="$CC_W -static" unzip.exe
