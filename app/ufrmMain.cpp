@@ -8,6 +8,7 @@
 #include "Failure.h"
 #include "MessageDialogs.h"
 #include "Panel.h"
+#include "ScopeExit.h"
 
 namespace {
 
@@ -34,19 +35,14 @@ constexpr int kButtonTop = 10;
 constexpr int kButtonHeight = 33;
 
 HWND CreateButton(HWND bar, int id, const wchar_t* caption, int x, int y, int width, int height, HFONT font,
-                  DWORD tabStop = WS_TABSTOP) {
+                  bool visible = true) {
     // Next and Finish overlap; each must clip the other or the one behind
     // paints over the one in front.
     HWND button = CreateWindowExW(
-        0, WC_BUTTONW, caption, WS_CHILD | WS_VISIBLE | tabStop | WS_CLIPSIBLINGS | BS_PUSHBUTTON, x, y, width, height,
-        bar, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+        0, WC_BUTTONW, caption, WS_CHILD | (visible ? WS_VISIBLE : 0) | WS_TABSTOP | WS_CLIPSIBLINGS | BS_PUSHBUTTON, x,
+        y, width, height, bar, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return button;
-}
-
-void SetTabStop(HWND control, bool tabStop) {
-    const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
-    SetWindowLongPtrW(control, GWL_STYLE, tabStop ? style | WS_TABSTOP : style & ~LONG_PTR{WS_TABSTOP});
 }
 
 }  // namespace
@@ -98,15 +94,15 @@ void TfrmMain::CreateControls() {
 
     JvSpeedBar1 = CreatePanel(handle_, IdSpeedBar, 0, scale_(kPageAreaHeight), scale_(kClientWidth), scale_(kBarHeight),
                               PanelEdge::EtchedTop);
-    // Creation order is the tab order, and at creation Next lies in front of
-    // Finish: the one behind is out of the tab order, so the focus never
-    // lands on a button the user cannot see.
+    // Creation order is the tab order. At creation Next lies in front of
+    // Finish, which is hidden: the twin behind is never shown, so the focus
+    // never lands on it and a screen reader finds one button in its place.
     btCANCEL = CreateButton(JvSpeedBar1, IdCancel, L"&Annuleer", scale_(10), scale_(kButtonTop), scale_(99),
                             scale_(kButtonHeight), barFont_.Get());
     btNEXT = CreateButton(JvSpeedBar1, IdNext, L"Volgende >", scale_(596), scale_(kButtonTop), scale_(98),
                           scale_(kButtonHeight), barFont_.Get());
     btFINISH = CreateButton(JvSpeedBar1, IdFinish, L"Voltooien", scale_(596), scale_(kButtonTop), scale_(98),
-                            scale_(kButtonHeight), barFont_.Get(), 0);
+                            scale_(kButtonHeight), barFont_.Get(), false);
 
     Notebook1 = std::make_unique<TNotebook>(
         handle_, IdNotebook, scale_(kImageWidth), 0, scale_(kClientWidth - kImageWidth), scale_(kPageAreaHeight),
@@ -117,9 +113,10 @@ void TfrmMain::MakePage(TPage which, HWND page) {
     FillWizardPage(which, page, scale_, PageFonts{font_.Get(), titleFont_.Get()});
     if (which == TPage::Locatie) {
         const auto& d = kInstallDriveBounds;
-        InstallDrive = std::make_unique<TInstallDrive>(page, IdInstallDrive, scale_(d.x), scale_(d.y), scale_(d.width),
+        auto chooser = std::make_unique<TInstallDrive>(page, IdInstallDrive, scale_(d.x), scale_(d.y), scale_(d.width),
                                                        scale_(d.height), scale_(kInstallDriveItemHeight), font_.Get());
-        InstallDrive->SetDrive(L'C');
+        chooser->SetDrive(L'C');
+        InstallDrive = std::move(chooser);
     } else if (which == TPage::InstallMain) {
         const auto& p = kProgressBarBounds;
         ProgressBar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, scale_(p.x), scale_(p.y),
@@ -137,7 +134,13 @@ HWND TfrmMain::Progress() {
     return ProgressBar;
 }
 
-void TfrmMain::FormCreate() { ShowPage(TPage::Start); }
+void TfrmMain::FormCreate() {
+    ShowPage(TPage::Start);
+    // Drive C is chosen now, where a program can see it: the chooser's page
+    // is made hidden, and the shell's names and icons wait for its first
+    // showing.
+    Notebook1->Page(static_cast<int>(TPage::Locatie));
+}
 
 void TfrmMain::ShowPage(int index) {
     Notebook1->SetPageIndex(index);
@@ -145,10 +148,11 @@ void TfrmMain::ShowPage(int index) {
 }
 
 void TfrmMain::BringFinishToFront() {
-    // Finish goes directly above Next; Cancel keeps its place.
-    SetWindowPos(btFINISH, btCANCEL, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SetTabStop(btFINISH, true);
-    SetTabStop(btNEXT, false);
+    // Finish goes directly above Next (Cancel keeps its place) and is shown;
+    // Next, behind it, is hidden with its enabled state kept: a person sees
+    // the same pixels, a screen reader one button.
+    SetWindowPos(btFINISH, btCANCEL, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    ShowWindow(btNEXT, SW_HIDE);
     if (!finishInFront_) finishFrontSince_ = GetTickCount64();
     finishInFront_ = true;
     // The button that had the focus is disabled or hidden by now. While
@@ -192,8 +196,8 @@ bool TfrmMain::Pressable(HWND button) const {
     return true;
 }
 
-bool TfrmMain::DeferWhileRunning(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!running_) return false;
+bool TfrmMain::DeferWhileHandling(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (handlers_ == 0) return false;
     MSG msg{};
     msg.message = message;
     msg.wParam = wParam;
@@ -286,19 +290,24 @@ LRESULT CALLBACK TfrmMain::WndProc(HWND window, UINT message, WPARAM wParam, LPA
 LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CLOSE:
-        // Closing while the installation step is on the stack would destroy
-        // the window under it: the close waits until the step has ended.
-        if (DeferWhileRunning(message, wParam, lParam)) return 0;
+        // Closing while a handler is on the stack would destroy the window
+        // under it: the close waits until the handler has ended.
+        if (DeferWhileHandling(message, wParam, lParam)) return 0;
         break;
     case WM_COMMAND:
         // A button's command counts only if a person could press it when it
         // arrives; one that does not is dropped, never kept for later. No
-        // handler runs inside another: one that counts during the
-        // installation step (sent by another program, or let through by a
-        // box) is handled after the step, against the state it left.
+        // handler runs inside another: one that counts while a handler is on
+        // the stack (sent by another program, or let through by a box with
+        // its own loop: the installation step's, the catalogue's warning) is
+        // handled after it, against the state it left.
         if (lParam && IsButtonCommand(LOWORD(wParam)) && !Pressable(reinterpret_cast<HWND>(lParam))) return 0;
-        if (lParam && DeferWhileRunning(message, wParam, lParam)) return 0;
+        if (lParam && DeferWhileHandling(message, wParam, lParam)) return 0;
         if (lParam) {
+            ++handlers_;
+            const ScopeExit handled([this] {
+                if (--handlers_ == 0) PostDeferred();
+            });
             // A failure ends the handler, not the program: it is shown and the
             // window goes on (a catalogue file that cannot be read, say).
             try {
