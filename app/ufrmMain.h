@@ -47,10 +47,18 @@ public:
 private:
     static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // The controls, in no place yet.
     void CreateControls();
+    // Lays the window out at the scale's density, with fonts of that size:
+    // the frame in the suggested place (another screen's) or in the centre
+    // of the primary screen, the controls and every page made so far.
+    void ScaleTo(DesignScale scale, const RECT* suggested);
+    // The frame around a client area of the design size at this density.
+    void PlaceFrame(const RECT* suggested);
     // Fills a page of the stack when it is first shown: its texts, and the
     // drive chooser or the progress bar that live on it.
     void MakePage(TPage which, HWND page);
+    void PlacePage(TPage which, HWND page);
     // The progress bar, made with its page if need be.
     HWND Progress();
     void OnCommand(int id, int code);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "DesignLayout.h"
 #include "FileServer.h"
 #include "TestFiles.h"
 #include "WizardDriver.h"
@@ -704,6 +705,61 @@ TEST_F(WizardTest, ClicksUnderABoxOfAHandlerWaitUntilItIsDone) {
             EXPECT_EQ(1, server_->Requests("/venkor/Files/main.zip"));
         }
         EXPECT_TRUE(w.Running());
+    }
+}
+
+// Wine takes the screen's density from LogPixels, under HKCU\Control
+// Panel\Desktop or else under HKLM\System\CurrentControlSet\Hardware
+// Profiles\Current\Software\Fonts, when a process starts: set for the
+// wizard's start, restored at once.
+class ScreenDensity {
+public:
+    explicit ScreenDensity(int dpi) {
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                        &key_, nullptr);
+        saved_ = RegistryValue(key_, L"LogPixels");
+        const DWORD value = static_cast<DWORD>(dpi);
+        RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    }
+    ~ScreenDensity() {
+        if (saved_.type == REG_NONE)
+            RegDeleteValueW(key_, L"LogPixels");
+        else
+            RegSetValueExW(key_, L"LogPixels", 0, saved_.type, reinterpret_cast<const BYTE*>(saved_.data.data()),
+                           static_cast<DWORD>(saved_.data.size()));
+        RegCloseKey(key_);
+    }
+    ScreenDensity(const ScreenDensity&) = delete;
+    ScreenDensity& operator=(const ScreenDensity&) = delete;
+
+private:
+    HKEY key_ = nullptr;
+    RegistryData saved_;
+};
+
+// A build that declares per-monitor DPI awareness, as releases do, lays the
+// design out at the screen's density: every rectangle scaled, the texts in
+// fonts of the scaled sizes. Every page is checked once the road has made
+// it.
+TEST_F(WizardTest, ADpiAwareBuildLaysOutTheDesignAtTheScreensDensity) {
+    for (const int dpi : {96, 120, 144, 192}) {
+        SCOPED_TRACE(dpi);
+        {
+            const ScreenDensity density(dpi);
+            wizard_ = std::make_unique<WizardDriver>(Here() + L"SetupDpiAwareTest.exe", L"");
+        }
+        auto& w = *wizard_;
+        EXPECT_EQ(std::vector<std::string>{}, LayoutFaults(w.Window(), dpi));
+        w.ClickButton(Next);
+        ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Locatie"; }));
+        w.ClickButton(Next);
+        ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Installatie voltooid"; }, 60s));
+        ExpectFinishedButtons(true);
+        w.ClickButton(Cancel);
+        AnswerCancelQuestion(VK_RETURN, AbortTexts);
+        EXPECT_EQ(std::vector<std::string>{}, LayoutFaults(w.Window(), dpi));
+        w.CloseBox();
+        EXPECT_TRUE(w.WaitForExit());
     }
 }
 

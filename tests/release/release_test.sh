@@ -2,8 +2,9 @@
 # The maker's release command end to end: a malformed public key, or a key
 # file that is not minisign's, stops it before anything is built; with a key pair made by minisign and a code-signing
 # certificate made by openssl, scripts/release.sh builds Setup.exe with the
-# key inside, signs it (osslsigncode verifies it against the test CA) and
-# signs the archives (minisign verifies them).
+# key inside and the manifest of a release (per-monitor DPI aware), signs it
+# (osslsigncode verifies it against the test CA) and signs the archives
+# (minisign verifies them).
 # Usage: release_test.sh WORKDIR ARCH   (x86 or x64: release.sh --arch; that
 # target's SETUP_DEPS or SETUP_DEPS_X64 in the environment)
 set -euo pipefail
@@ -48,6 +49,7 @@ fi
 exe=$SETUP_BUILD/$tree/dist/Setup.exe
 expected='PE32 executable'; [ "$arch" = x64 ] && expected='PE32+ executable'
 file -b "$exe" | grep -q "^$expected" || { echo "FAIL: $exe is $(file -b "$exe"), not $expected"; exit 1; }
+python3 "$top/tests/release/manifest_test.py" "$exe" aware
 osslsigncode verify -CAfile ca.pem -in "$exe" >"$work/verify.log" 2>&1 || { cat "$work/verify.log"; exit 1; }
 grep -q "Signature verification: ok" "$work/verify.log" || { cat "$work/verify.log"; exit 1; }
 grep -qxF "SETUP_SIGNING_KEY:STRING=$(sed -n 2p maker.pub)" "$SETUP_BUILD/$tree/CMakeCache.txt" ||
