@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "WindowText.h"
+
 namespace {
 
 // Design rectangles: left, top, width, height at 120 pixels per inch.
@@ -28,18 +30,6 @@ constexpr int kLeft = 21;
 constexpr int kTextHeight = 14;   // Tahoma
 constexpr int kTitleHeight = 17;  // Tahoma bold
 constexpr int kEntryHeight = 20;  // of the drive chooser
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-std::wstring TextOf(HWND window) {
-    wchar_t text[1024] = {};
-    InternalGetWindowText(window, text, 1024);
-    return text;
-}
 
 std::vector<HWND> Children(HWND parent) {
     std::vector<HWND> children;
