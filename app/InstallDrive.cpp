@@ -44,19 +44,21 @@ std::vector<std::wstring> FixedDriveRoots() {
     return fixed;
 }
 
-TInstallDrive::TInstallDrive(HWND parent, int id, int x, int y, int width, int height, int itemHeight, HFONT font,
-                             DriveRoots fixedDrives)
+TInstallDrive::TInstallDrive(HWND parent, int id, DriveRoots fixedDrives)
     : id_(id), fixedDrives_(std::move(fixedDrives)) {
-    // The control's height includes the dropped-down list.
     handle_ = CreateWindowExW(
         0, WC_COMBOBOXW, L"",
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS, x, y,
-        width, height + 8 * itemHeight, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-        GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SendMessageW(handle_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight);
-    SendMessageW(handle_, CB_SETITEMHEIGHT, 0, itemHeight);
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS, 0, 0,
+        0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     BuildList();
+}
+
+void PlaceDriveChooser(HWND chooser, int x, int y, int width, int height, int itemHeight, HFONT font) {
+    SendMessageW(chooser, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageW(chooser, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight);
+    SendMessageW(chooser, CB_SETITEMHEIGHT, 0, itemHeight);
+    // The control's height includes the dropped-down list.
+    SetWindowPos(chooser, nullptr, x, y, width, height + 8 * itemHeight, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TInstallDrive::BuildList() {

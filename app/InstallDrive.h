@@ -12,15 +12,17 @@
 // system's order.
 std::vector<std::wstring> FixedDriveRoots();
 
+// Moves and sizes the chooser (height: the closed list's; itemHeight: that
+// of one entry and of the selection field) and gives it its font.
+void PlaceDriveChooser(HWND chooser, int x, int y, int width, int height, int itemHeight, HFONT font);
+
 class TInstallDrive {
 public:
     using DriveRoots = std::function<std::vector<std::wstring>()>;
 
-    // itemHeight: the height of one entry (and of the selection field).
-    // fixedDrives lists the drives each time the list is built; tests give
-    // drives of their own.
-    TInstallDrive(HWND parent, int id, int x, int y, int width, int height, int itemHeight, HFONT font,
-                  DriveRoots fixedDrives = FixedDriveRoots);
+    // Made in no place: PlaceDriveChooser puts it there. fixedDrives lists
+    // the drives each time the list is built; tests give drives of their own.
+    TInstallDrive(HWND parent, int id, DriveRoots fixedDrives = FixedDriveRoots);
 
     HWND Handle() const { return handle_; }
     int Id() const { return id_; }

@@ -4,13 +4,13 @@ namespace {
 
 constexpr wchar_t kPanelClass[] = L"SetupPanel";
 
-void PaintEtchedTop(HWND panel) {
+void PaintEtchedTop(HWND panel, int rows) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(panel, &ps);
     RECT client;
     GetClientRect(panel, &client);
-    RECT shadow{client.left, 0, client.right, 1};
-    RECT highlight{client.left, 1, client.right, 2};
+    RECT shadow{client.left, 0, client.right, rows};
+    RECT highlight{client.left, rows, client.right, 2 * rows};
     FillRect(dc, &shadow, GetSysColorBrush(COLOR_BTNSHADOW));
     FillRect(dc, &highlight, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
     EndPaint(panel, &ps);
@@ -25,8 +25,8 @@ LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
         return 1;
     }
     case WM_PAINT:
-        if (GetWindowLongPtrW(panel, GWLP_USERDATA) == static_cast<LONG_PTR>(PanelEdge::EtchedTop)) {
-            PaintEtchedTop(panel);
+        if (const auto rows = static_cast<int>(GetWindowLongPtrW(panel, GWLP_USERDATA)); rows > 0) {
+            PaintEtchedTop(panel, rows);
             return 0;
         }
         break;
@@ -57,13 +57,18 @@ void RegisterPanelClass(HINSTANCE instance) {
 
 }  // namespace
 
-HWND CreatePanel(HWND parent, int id, int x, int y, int width, int height, PanelEdge edge) {
+HWND CreatePanel(HWND parent, int id, int x, int y, int width, int height, int etchedTop) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterPanelClass(instance);
     // Control parent: dialog navigation (Tab, access keys) looks inside it.
     HWND panel = CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"",
                                  WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, x, y, width, height, parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    if (panel) SetWindowLongPtrW(panel, GWLP_USERDATA, static_cast<LONG_PTR>(edge));
+    if (panel) SetWindowLongPtrW(panel, GWLP_USERDATA, etchedTop);
     return panel;
+}
+
+void SetEtchedTop(HWND panel, int etchedTop) {
+    SetWindowLongPtrW(panel, GWLP_USERDATA, etchedTop);
+    InvalidateRect(panel, nullptr, TRUE);
 }

@@ -6,16 +6,17 @@
 namespace {
 
 constexpr int kTextLeft = 21;
+constexpr int kTitleTop = 21;
 
 enum class Wrap { No, Yes };
 
 // A text the size of its content, or, with a width, a box that breaks lines
 // at word boundaries; without a height it grows to fit its lines.
-void AddLabel(HWND page, const DesignScale& scale, HFONT font, const wchar_t* text, int x, int y, Wrap wrap,
-              int width = 0, int height = 0) {
+void PlaceLabel(HWND label, const DesignScale& scale, HFONT font, const wchar_t* text, int x, int y, Wrap wrap,
+                int width = 0, int height = 0) {
     RECT box{0, 0, scale(width), scale(height)};
     if (width == 0 || height == 0) {
-        const ScopedDC dc(page);
+        const ScopedDC dc(label);
         const ScopedSelection selection(dc.Get(), font);
         RECT measured{0, 0, box.right, 0};
         const UINT format =
@@ -25,10 +26,8 @@ void AddLabel(HWND page, const DesignScale& scale, HFONT font, const wchar_t* te
         if (width == 0) box.right = *text ? measured.right : 0;
         if (height == 0) box.bottom = measured.bottom;
     }
-    const DWORD style = WS_CHILD | WS_VISIBLE | SS_NOPREFIX | (wrap == Wrap::Yes ? SS_LEFT : SS_LEFTNOWORDWRAP);
-    HWND label = CreateWindowExW(0, L"STATIC", text, style, scale(x), scale(y), box.right, box.bottom, page, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SetWindowPos(label, nullptr, scale(x), scale(y), box.right, box.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // A text of a page: where it sits and how it breaks (design pixels; a width
@@ -67,11 +66,28 @@ const PageContent kPages[] = {
 };
 static_assert(std::size(kPages) == kPageCount);
 
+// The title is the page's first label, its texts follow in order.
+constexpr int kTitleId = 1;
+
 }  // namespace
 
-void FillWizardPage(TPage which, HWND page, const DesignScale& scale, const PageFonts& fonts) {
+void AddWizardTexts(TPage which, HWND page) {
     const PageContent& content = kPages[static_cast<int>(which)];
-    AddLabel(page, scale, fonts.title, content.title, 21, 21, Wrap::No);
+    int id = kTitleId;
+    const auto add = [&](const wchar_t* text, Wrap wrap) {
+        const DWORD style = WS_CHILD | WS_VISIBLE | SS_NOPREFIX | (wrap == Wrap::Yes ? SS_LEFT : SS_LEFTNOWORDWRAP);
+        CreateWindowExW(0, L"STATIC", text, style, 0, 0, 0, 0, page,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)), GetModuleHandleW(nullptr), nullptr);
+    };
+    add(content.title, Wrap::No);
     for (const PageText& t : content.texts)
-        AddLabel(page, scale, fonts.text, t.text, kTextLeft, t.y, t.wrap, t.width, t.height);
+        add(t.text, t.wrap);
+}
+
+void PlaceWizardTexts(TPage which, HWND page, const DesignScale& scale, const PageFonts& fonts) {
+    const PageContent& content = kPages[static_cast<int>(which)];
+    int id = kTitleId;
+    PlaceLabel(GetDlgItem(page, id++), scale, fonts.title, content.title, kTextLeft, kTitleTop, Wrap::No);
+    for (const PageText& t : content.texts)
+        PlaceLabel(GetDlgItem(page, id++), scale, fonts.text, t.text, kTextLeft, t.y, t.wrap, t.width, t.height);
 }

@@ -12,14 +12,13 @@ struct PageFonts {
     HFONT title;  // page titles
 };
 
-// Puts a page's title and texts on it (the working controls are the
-// window's own).
-void FillWizardPage(TPage which, HWND page, const DesignScale& scale, const PageFonts& fonts);
+// Puts a page's title and texts on it, in no place yet (the working
+// controls are the window's own).
+void AddWizardTexts(TPage which, HWND page);
+// Places them and gives them their fonts, at the scale's density.
+void PlaceWizardTexts(TPage which, HWND page, const DesignScale& scale, const PageFonts& fonts);
 
 // Where the working controls sit on their pages (design pixels).
-struct DesignRect {
-    int x, y, width, height;
-};
 inline constexpr DesignRect kInstallDriveBounds{21, 126, 409, 26};
 inline constexpr int kInstallDriveItemHeight = 20;
 inline constexpr DesignRect kProgressBarBounds{21, 167, 482, 23};

@@ -8,6 +8,7 @@
 #include "Failure.h"
 #include "MessageDialogs.h"
 #include "Panel.h"
+#include "ScopeExit.h"
 
 namespace {
 
@@ -30,31 +31,27 @@ constexpr int kClientHeight = 513;
 constexpr int kImageWidth = 169;
 constexpr int kBarHeight = 53;
 constexpr int kPageAreaHeight = kClientHeight - kBarHeight;  // 460
-constexpr int kButtonTop = 10;
-constexpr int kButtonHeight = 33;
+constexpr DesignRect kImageBounds{0, 0, kImageWidth, kPageAreaHeight};
+constexpr DesignRect kBarBounds{0, kPageAreaHeight, kClientWidth, kBarHeight};
+constexpr DesignRect kNotebookBounds{kImageWidth, 0, kClientWidth - kImageWidth, kPageAreaHeight};
+constexpr int kEtchedLine = 1;  // each row of the line along the bar's top edge
+// On the bar; Next and Finish share one rectangle.
+constexpr DesignRect kCancelBounds{10, 10, 99, 33};
+constexpr DesignRect kTwinBounds{596, 10, 98, 33};
 
-HWND CreateButton(HWND bar, int id, const wchar_t* caption, int x, int y, int width, int height, HFONT font,
-                  DWORD tabStop = WS_TABSTOP) {
+// Made in no place and without font: ScaleTo places it.
+HWND CreateButton(HWND bar, int id, const wchar_t* caption, bool visible = true) {
     // Next and Finish overlap; each must clip the other or the one behind
     // paints over the one in front.
-    HWND button = CreateWindowExW(
-        0, WC_BUTTONW, caption, WS_CHILD | WS_VISIBLE | tabStop | WS_CLIPSIBLINGS | BS_PUSHBUTTON, x, y, width, height,
-        bar, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return button;
-}
-
-void SetTabStop(HWND control, bool tabStop) {
-    const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
-    SetWindowLongPtrW(control, GWL_STYLE, tabStop ? style | WS_TABSTOP : style & ~LONG_PTR{WS_TABSTOP});
+    return CreateWindowExW(
+        0, WC_BUTTONW, caption, WS_CHILD | (visible ? WS_VISIBLE : 0) | WS_TABSTOP | WS_CLIPSIBLINGS | BS_PUSHBUTTON, 0,
+        0, 0, 0, bar, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
 
 }  // namespace
 
 TfrmMain::TfrmMain(TApplication& application, InstallSource fileServer)
-    : application_(application), fileServer_(std::move(fileServer)), scale_(DesignScale::ForScreen()),
-      font_(MakeTahoma(scale_(14), false)), titleFont_(MakeTahoma(scale_(17), true)),
-      barFont_(MakeTahoma(scale_(15), false)) {
+    : application_(application), fileServer_(std::move(fileServer)), scale_(DesignScale::kDesignDpi) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -65,19 +62,14 @@ TfrmMain::TfrmMain(TApplication& application, InstallSource fileServer)
     wc.lpszClassName = kFormClass;
     RegisterClassExW(&wc);
 
-    // Dialog-style frame: fixed size, close box only.
+    // Dialog-style frame: fixed size, close box only. Sized and placed once
+    // the density of its screen is known.
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, scale_(kClientWidth), scale_(kClientHeight)};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    CreateWindowExW(exStyle, kFormClass, L"Programma - Setup", style, x, y, width, height, application_.Handle(),
-                    nullptr, instance, this);
-    SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    CreateWindowExW(exStyle, kFormClass, L"Programma - Setup", style, 0, 0, 0, 0, application_.Handle(), nullptr,
+                    instance, this);
     CreateControls();
+    ScaleTo(DesignScale::ForWindow(handle_), nullptr);
     IdHTTP1.SetWorkHandler(this);
     // While the server is silent and while unpacking (which reports no
     // progress), the window keeps painting.
@@ -92,42 +84,96 @@ TfrmMain::~TfrmMain() {
 
 void TfrmMain::CreateControls() {
     // The left strip holds no picture and shows the white background.
-    Image1 = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BITMAP, 0, 0, scale_(kImageWidth),
-                             scale_(kPageAreaHeight), handle_, reinterpret_cast<HMENU>(IdImage1),
-                             GetModuleHandleW(nullptr), nullptr);
-
-    JvSpeedBar1 = CreatePanel(handle_, IdSpeedBar, 0, scale_(kPageAreaHeight), scale_(kClientWidth), scale_(kBarHeight),
-                              PanelEdge::EtchedTop);
-    // Creation order is the tab order, and at creation Next lies in front of
-    // Finish: the one behind is out of the tab order, so the focus never
-    // lands on a button the user cannot see.
-    btCANCEL = CreateButton(JvSpeedBar1, IdCancel, L"&Annuleer", scale_(10), scale_(kButtonTop), scale_(99),
-                            scale_(kButtonHeight), barFont_.Get());
-    btNEXT = CreateButton(JvSpeedBar1, IdNext, L"Volgende >", scale_(596), scale_(kButtonTop), scale_(98),
-                          scale_(kButtonHeight), barFont_.Get());
-    btFINISH = CreateButton(JvSpeedBar1, IdFinish, L"Voltooien", scale_(596), scale_(kButtonTop), scale_(98),
-                            scale_(kButtonHeight), barFont_.Get(), 0);
-
+    Image1 = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BITMAP, 0, 0, 0, 0, handle_,
+                             reinterpret_cast<HMENU>(IdImage1), GetModuleHandleW(nullptr), nullptr);
+    JvSpeedBar1 = CreatePanel(handle_, IdSpeedBar, 0, 0, 0, 0);
+    // Creation order is the tab order. At creation Next lies in front of
+    // Finish, which is hidden: the twin behind is never shown, so the focus
+    // never lands on it and a screen reader finds one button in its place.
+    btCANCEL = CreateButton(JvSpeedBar1, IdCancel, L"&Annuleer");
+    btNEXT = CreateButton(JvSpeedBar1, IdNext, L"Volgende >");
+    btFINISH = CreateButton(JvSpeedBar1, IdFinish, L"Voltooien", false);
     Notebook1 = std::make_unique<TNotebook>(
-        handle_, IdNotebook, scale_(kImageWidth), 0, scale_(kClientWidth - kImageWidth), scale_(kPageAreaHeight),
-        kPageCount, [this](int index, HWND page) { MakePage(static_cast<TPage>(index), page); });
+        handle_, IdNotebook, kPageCount, [this](int index, HWND page) { MakePage(static_cast<TPage>(index), page); });
+}
+
+void TfrmMain::ScaleTo(DesignScale scale, const RECT* suggested) {
+    scale_ = scale;
+    // The controls take the new fonts before the old ones go, at the end.
+    UniqueFont font = MakeTahoma(scale_(14), false);
+    UniqueFont title = MakeTahoma(scale_(17), true);
+    UniqueFont bar = MakeTahoma(scale_(15), false);
+    std::swap(font_, font);
+    std::swap(titleFont_, title);
+    std::swap(barFont_, bar);
+    PlaceFrame(suggested);
+    SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    scale_.Place(Image1, kImageBounds);
+    scale_.Place(JvSpeedBar1, kBarBounds);
+    SetEtchedTop(JvSpeedBar1, scale_(kEtchedLine));
+    for (HWND button : {btCANCEL, btNEXT, btFINISH}) {
+        SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(barFont_.Get()), FALSE);
+        scale_.Place(button, button == btCANCEL ? kCancelBounds : kTwinBounds);
+    }
+    const DesignRect& n = kNotebookBounds;
+    Notebook1->Place(scale_(n.x), scale_(n.y), scale_(n.width), scale_(n.height));
+    for (int index = 0; index < Notebook1->PageCount(); ++index)
+        if (HWND page = Notebook1->MadePage(index)) PlacePage(static_cast<TPage>(index), page);
+    RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void TfrmMain::PlaceFrame(const RECT* suggested) {
+    const int clientWidth = scale_(kClientWidth);
+    const int clientHeight = scale_(kClientHeight);
+    RECT frame{0, 0, clientWidth, clientHeight};
+    if (suggested)
+        frame = *suggested;
+    else
+        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(handle_, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongPtrW(handle_, GWL_EXSTYLE)));
+    SetWindowPos(handle_, nullptr, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    // What the frame takes at this density shows once the window has it:
+    // the size is corrected by what the client area lacks.
+    RECT client{};
+    GetClientRect(handle_, &client);
+    const int width = frame.right - frame.left + clientWidth - client.right;
+    const int height = frame.bottom - frame.top + clientHeight - client.bottom;
+    // In the suggested place (another screen's), or in the centre of the
+    // primary screen.
+    const int x = suggested ? suggested->left : (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int y = suggested ? suggested->top : (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    SetWindowPos(handle_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TfrmMain::MakePage(TPage which, HWND page) {
-    FillWizardPage(which, page, scale_, PageFonts{font_.Get(), titleFont_.Get()});
+    AddWizardTexts(which, page);
+    std::unique_ptr<TInstallDrive> chooser;
+    HWND bar = nullptr;
     if (which == TPage::Locatie) {
-        const auto& d = kInstallDriveBounds;
-        InstallDrive = std::make_unique<TInstallDrive>(page, IdInstallDrive, scale_(d.x), scale_(d.y), scale_(d.width),
-                                                       scale_(d.height), scale_(kInstallDriveItemHeight), font_.Get());
-        InstallDrive->SetDrive(L'C');
+        chooser = std::make_unique<TInstallDrive>(page, IdInstallDrive);
+        chooser->SetDrive(L'C');
     } else if (which == TPage::InstallMain) {
-        const auto& p = kProgressBarBounds;
-        ProgressBar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, scale_(p.x), scale_(p.y),
-                                      scale_(p.width), scale_(p.height), page, reinterpret_cast<HMENU>(IdProgressBar),
-                                      GetModuleHandleW(nullptr), nullptr);
-        SendMessageW(ProgressBar, PBM_SETRANGE32, 0, 100);
-        SendMessageW(ProgressBar, PBM_SETPOS, 0, 0);
+        bar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, page,
+                              reinterpret_cast<HMENU>(IdProgressBar), GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(bar, PBM_SETRANGE32, 0, 100);
+        SendMessageW(bar, PBM_SETPOS, 0, 0);
     }
+    PlacePage(which, page);
+    // Kept once the page is whole: a failure above leaves the window nothing
+    // that points into the page, which the page stack then destroys.
+    if (chooser) InstallDrive = std::move(chooser);
+    if (bar) ProgressBar = bar;
+}
+
+void TfrmMain::PlacePage(TPage which, HWND page) {
+    PlaceWizardTexts(which, page, scale_, PageFonts{font_.Get(), titleFont_.Get()});
+    if (HWND chooser = GetDlgItem(page, IdInstallDrive)) {
+        const DesignRect& d = kInstallDriveBounds;
+        PlaceDriveChooser(chooser, scale_(d.x), scale_(d.y), scale_(d.width), scale_(d.height),
+                          scale_(kInstallDriveItemHeight), font_.Get());
+    }
+    if (HWND bar = GetDlgItem(page, IdProgressBar)) scale_.Place(bar, kProgressBarBounds);
 }
 
 HWND TfrmMain::Progress() {
@@ -137,7 +183,13 @@ HWND TfrmMain::Progress() {
     return ProgressBar;
 }
 
-void TfrmMain::FormCreate() { ShowPage(TPage::Start); }
+void TfrmMain::FormCreate() {
+    ShowPage(TPage::Start);
+    // Drive C is chosen now, where a program can see it: the chooser's page
+    // is made hidden, and the shell's names and icons wait for its first
+    // showing.
+    Notebook1->Page(static_cast<int>(TPage::Locatie));
+}
 
 void TfrmMain::ShowPage(int index) {
     Notebook1->SetPageIndex(index);
@@ -145,10 +197,11 @@ void TfrmMain::ShowPage(int index) {
 }
 
 void TfrmMain::BringFinishToFront() {
-    // Finish goes directly above Next; Cancel keeps its place.
-    SetWindowPos(btFINISH, btCANCEL, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SetTabStop(btFINISH, true);
-    SetTabStop(btNEXT, false);
+    // Finish goes directly above Next (Cancel keeps its place) and is shown;
+    // Next, behind it, is hidden with its enabled state kept: a person sees
+    // the same pixels, a screen reader one button.
+    SetWindowPos(btFINISH, btCANCEL, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    ShowWindow(btNEXT, SW_HIDE);
     if (!finishInFront_) finishFrontSince_ = GetTickCount64();
     finishInFront_ = true;
     // The button that had the focus is disabled or hidden by now. While
@@ -192,8 +245,8 @@ bool TfrmMain::Pressable(HWND button) const {
     return true;
 }
 
-bool TfrmMain::DeferWhileRunning(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!running_) return false;
+bool TfrmMain::DeferWhileHandling(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (handlers_ == 0) return false;
     MSG msg{};
     msg.message = message;
     msg.wParam = wParam;
@@ -286,19 +339,24 @@ LRESULT CALLBACK TfrmMain::WndProc(HWND window, UINT message, WPARAM wParam, LPA
 LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CLOSE:
-        // Closing while the installation step is on the stack would destroy
-        // the window under it: the close waits until the step has ended.
-        if (DeferWhileRunning(message, wParam, lParam)) return 0;
+        // Closing while a handler is on the stack would destroy the window
+        // under it: the close waits until the handler has ended.
+        if (DeferWhileHandling(message, wParam, lParam)) return 0;
         break;
     case WM_COMMAND:
         // A button's command counts only if a person could press it when it
         // arrives; one that does not is dropped, never kept for later. No
-        // handler runs inside another: one that counts during the
-        // installation step (sent by another program, or let through by a
-        // box) is handled after the step, against the state it left.
+        // handler runs inside another: one that counts while a handler is on
+        // the stack (sent by another program, or let through by a box with
+        // its own loop: the installation step's, the catalogue's warning) is
+        // handled after it, against the state it left.
         if (lParam && IsButtonCommand(LOWORD(wParam)) && !Pressable(reinterpret_cast<HWND>(lParam))) return 0;
-        if (lParam && DeferWhileRunning(message, wParam, lParam)) return 0;
+        if (lParam && DeferWhileHandling(message, wParam, lParam)) return 0;
         if (lParam) {
+            ++handlers_;
+            const ScopeExit handled([this] {
+                if (--handlers_ == 0) PostDeferred();
+            });
             // A failure ends the handler, not the program: it is shown and the
             // window goes on (a catalogue file that cannot be read, say).
             try {
@@ -338,6 +396,11 @@ LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case DM_GETDEFID:
         // Enter in the dialog navigation presses this button.
         if (const int id = DefaultButton()) return MAKELRESULT(id, DC_HASDEFID);
+        return 0;
+    case WM_DPICHANGED:
+        // Sent to a per-monitor aware window (release builds) that moved to a
+        // screen of another density: laid out, drawn and lettered for it.
+        ScaleTo(DesignScale(HIWORD(wParam)), reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_QUERYENDSESSION:
         // Cut short, the installation would leave a half-written folder with

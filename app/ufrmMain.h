@@ -30,8 +30,8 @@ public:
 
     HWND Handle() const { return handle_; }
 
-    // Creation handler: opens the wizard on its Start page (drive C is chosen
-    // when the drive chooser is made with its page).
+    // Creation handler: opens the wizard on its Start page and chooses drive
+    // C (the Locatie page is made hidden with the drive chooser).
     void FormCreate();
 
     // Navigation: the click handlers of the three buttons.
@@ -47,10 +47,18 @@ public:
 private:
     static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // The controls, in no place yet.
     void CreateControls();
+    // Lays the window out at the scale's density, with fonts of that size:
+    // the frame in the suggested place (another screen's) or in the centre
+    // of the primary screen, the controls and every page made so far.
+    void ScaleTo(DesignScale scale, const RECT* suggested);
+    // The frame around a client area of the design size at this density.
+    void PlaceFrame(const RECT* suggested);
     // Fills a page of the stack when it is first shown: its texts, and the
     // drive chooser or the progress bar that live on it.
     void MakePage(TPage which, HWND page);
+    void PlacePage(TPage which, HWND page);
     // The progress bar, made with its page if need be.
     HWND Progress();
     void OnCommand(int id, int code);
@@ -60,8 +68,8 @@ private:
     void ShowPage(int index);
     void ShowPage(TPage page) { ShowPage(static_cast<int>(page)); }
     TPage ActivePage() const { return static_cast<TPage>(Notebook1->PageIndex()); }
-    // Puts Finish in front of Next (they share one rectangle), in the tab
-    // order in Next's place, and gives it the focus.
+    // Puts Finish in front of Next (they share one rectangle) and hides Next,
+    // and gives Finish the focus.
     void BringFinishToFront();
     // The last page (Abort), Cancel hidden, Finish in front: where a failed
     // run and a confirmed Cancel end.
@@ -72,9 +80,10 @@ private:
     static bool IsButtonCommand(int id);
     // The id of the button Enter presses (DM_GETDEFID); 0 for none.
     int DefaultButton() const;
-    // Messages that arrived while the installation step ran (a box with its
-    // own loop came up in it) are posted again once it has ended.
-    bool DeferWhileRunning(UINT message, WPARAM wParam, LPARAM lParam);
+    // Commands and closes that arrive while a handler is on the stack (a box
+    // with its own loop came up in it) are posted again once the outermost
+    // handler has ended.
+    bool DeferWhileHandling(UINT message, WPARAM wParam, LPARAM lParam);
     void PostDeferred();
     // The hourglass over the whole window while an installation runs.
     void SetWaitCursor(bool wait);
@@ -91,7 +100,8 @@ private:
     HWND focus_ = nullptr;  // the control that had the focus when the window was deactivated
     bool waitCursor_ = false;
     bool closing_ = false;    // Finish was clicked: nothing more is started
-    bool running_ = false;    // the installation step is on the stack
+    int handlers_ = 0;        // command handlers on the stack
+    bool running_ = false;    // the installation run is on the stack: the session may not end
     bool installed_ = false;  // the run ended on Einde and Cancel was not confirmed since
     std::vector<MSG> deferred_;
     bool finishInFront_ = false;

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <optional>
 #include <string>
 
 #include "DesktopShortcut.h"
@@ -21,31 +22,34 @@ void TfrmMain::btNEXTClick() {
         ShowPage(Notebook1->PageIndex() + 1);
         return;
     }
-    // While the step is on the stack: handlers wait for it, and Windows is
-    // asked not to end the session under it. Undone on every path out.
-    running_ = true;
-    ShutdownBlockReasonCreate(handle_, L"De installatie is bezig.");
-    const ScopeExit stepEnded([this] {
-        running_ = false;
-        ShutdownBlockReasonDestroy(handle_);
-        PostDeferred();
-    });
     ShowPage(TPage::InstallMain);
     EnableWindow(btNEXT, FALSE);  // for the rest of the window's life
     SetWaitCursor(true);
     PaintPending();
+    std::optional<std::wstring> failure;
     try {
+        // While the run writes, Windows is asked not to end the session
+        // under it; the error box and the pages after it let it.
+        running_ = true;
+        ShutdownBlockReasonCreate(handle_, L"De installatie is bezig.");
+        const ScopeExit runEnded([this] {
+            running_ = false;
+            ShutdownBlockReasonDestroy(handle_);
+        });
         Install();
-        installed_ = true;
-        SetWaitCursor(false);
-        BringFinishToFront();
-        ShowPage(TPage::Einde);
     } catch (...) {
-        const std::wstring message = CurrentFailureText();
-        ShowAbort();
-        ShowError(message, handle_);
-        SetWaitCursor(false);
+        failure = CurrentFailureText();
     }
+    if (failure) {
+        ShowAbort();
+        ShowError(*failure, handle_);
+        SetWaitCursor(false);
+        return;
+    }
+    installed_ = true;
+    SetWaitCursor(false);
+    BringFinishToFront();
+    ShowPage(TPage::Einde);
 }
 
 void TfrmMain::Install() {

@@ -2,14 +2,17 @@
 # benchmark builds that differ from it only in what is compiled in.
 
 # setup_add_program(NAME name FILE_SERVER url [SIGNING_KEY key NOT_BEFORE seconds]
-#                   [TRUSTED_CA pem]):
+#                   [TRUSTED_CA pem] [DPI_AWARE]):
 # the program entry with the window, its manifest and version resource,
 # linked into one executable. The file server, the key and the trusted
 # certificates are compiled into the program entry only, so a test build
 # differs in that one file. Both are checked here: a malformed key or
 # certificate file fails the configure step, not the user's installation.
+# A signed build (a release) declares per-monitor DPI awareness in its
+# manifest, so Windows does not stretch it as a bitmap on a screen it
+# scales; DPI_AWARE gives an unsigned test or demo build the same manifest.
 function(setup_add_program)
-  cmake_parse_arguments(P "" "NAME;FILE_SERVER;SIGNING_KEY;NOT_BEFORE;TRUSTED_CA" "" ${ARGN})
+  cmake_parse_arguments(P "DPI_AWARE" "NAME;FILE_SERVER;SIGNING_KEY;NOT_BEFORE;TRUSTED_CA" "" ${ARGN})
   set(app ${PROJECT_SOURCE_DIR}/app)
   # DelayImports.cpp as an object of the program itself: its import pointers
   # must win over the import libraries that libcurl's interface names.
@@ -35,6 +38,20 @@ function(setup_add_program)
   endif()
   target_link_libraries(${P_NAME} PRIVATE setup_window)
   target_link_options(${P_NAME} PRIVATE -municode)
+  # Per-monitor v2 (Windows 10 1703), else per-monitor (1607); dpiAware
+  # true/pm for Windows 8.1 and the first Windows 10, system-aware before.
+  set(SETUP_MANIFEST_DPI_AWARENESS "")
+  if(P_SIGNING_KEY OR P_DPI_AWARE)
+    # (A bracket argument drops the newline right after its opening.)
+    set(SETUP_MANIFEST_DPI_AWARENESS [=[
+
+  <application xmlns="urn:schemas-microsoft-com:asm.v3">
+    <windowsSettings>
+      <dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/pm</dpiAware>
+      <dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>
+    </windowsSettings>
+  </application>]=])
+  endif()
   setup_manifest(${P_NAME} ${app}/Setup.manifest.in ${app}/Setup.rc)
 endfunction()
 

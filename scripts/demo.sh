@@ -3,10 +3,11 @@
 # catalogues (nothing else), makes sample main.zip and upgrade.zip (with a
 # small demo VENKOR.EXE) and serves them on loopback, then works the wizard
 # under Wine from Start to Einde as a Dutch user sees it, saving a screenshot
-# of every page and of both dialogs in docs/screenshots/. With a display the
-# run is shown in a window and afterwards the wizard is started once more
-# for you to click through; without one it runs on a private Xvfb. Where
-# Wine cannot start 32-bit programs here, the 64-bit build of the same
+# of every page and of both dialogs in docs/screenshots/: at 96 pixels per
+# inch, and at 192 with a release build's manifest (*-192dpi.png). With a
+# display the run is shown in a window and afterwards the wizard is started
+# once more for you to click through; without one it runs on a private Xvfb.
+# Where Wine cannot start 32-bit programs here, the 64-bit build of the same
 # wizard runs instead.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,7 +20,7 @@ if ! can_run_x86 "$build/x86-probe"; then
   echo "32-bit Windows programs cannot run here: the demo runs the 64-bit build of the same wizard"
 fi
 setup_configure $tree
-setup_build $tree SetupDemo VenkorDemo wizard_demo setup_catalogues
+setup_build $tree SetupDemo SetupDemoDpiAware VenkorDemo wizard_demo setup_catalogues
 
 demo=$build/$tree/demo
 port=$(sed -n 's/^SETUP_DEMO_PORT:STRING=//p' "$build/$tree/CMakeCache.txt")
@@ -53,24 +54,47 @@ else
   shown=yes
 fi
 
-# The driven run, in a Wine desktop window of its own so that the window
-# frames are drawn the same on every machine.
-rm -rf "$SETUP_WINEPREFIX/drive_c/VENKOR" "$demo/shots"
-[ "$shown" = yes ] && echo "The wizard is worked by a driver now: leave mouse and keyboard alone until it is done."
-mkdir -p "$demo/shots" "$shots"
-wine_nl explorer /desktop=SetupDemo,900x700 "$(winpath "$demo/wizard_demo.exe")" \
-  "$(winpath "$demo/SetupDemo.exe")" "$(winpath "$served/venkor/Files")" "$port" "$(winpath "$demo/shots")"
-# Wine's desktop process does not pass the driver's result on: check the shots.
-for name in 1-start cancel-question 2-locatie error-box 5-abort 3-installmain 4-einde; do
-  if [ ! -f "$demo/shots/$name.bmp" ]; then
-    echo "The driven run failed before the screenshot $name (see $demo/shots/failure.bmp)" >&2
-    exit 1
+# Wine takes the screen's density from LogPixels when a program starts.
+density() {
+  if [ "$1" = 96 ]; then
+    "$run" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true
+  else
+    "$run" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
   fi
-done
-for name in 1-start cancel-question 2-locatie error-box 5-abort 3-installmain 4-einde; do
-  # Without time stamps, so that an unchanged page gives the same file.
-  convert "$demo/shots/$name.bmp" -define png:exclude-chunks=date,time "$shots/$name.png"
-done
+}
+names=(1-start cancel-question 2-locatie error-box 5-abort 3-installmain 4-einde)
+# driven PROGRAM DESKTOP SUFFIX: the driven run, in a Wine desktop window of
+# its own so that the window frames are drawn the same on every machine;
+# the screenshots go to docs/screenshots/<name><SUFFIX>.png.
+driven() {
+  local program=$1 desktop=$2 suffix=$3 name
+  rm -rf "$SETUP_WINEPREFIX/drive_c/VENKOR" "$demo/shots"
+  mkdir -p "$demo/shots" "$shots"
+  wine_nl explorer /desktop=SetupDemo,"$desktop" "$(winpath "$demo/wizard_demo.exe")" \
+    "$(winpath "$demo/$program")" "$(winpath "$served/venkor/Files")" "$port" "$(winpath "$demo/shots")"
+  # Wine's desktop process does not pass the driver's result on: check the shots.
+  for name in "${names[@]}"; do
+    if [ ! -f "$demo/shots/$name.bmp" ]; then
+      echo "The driven run failed before the screenshot $name (see $demo/shots/failure.bmp)" >&2
+      exit 1
+    fi
+  done
+  for name in "${names[@]}"; do
+    # Without time stamps, so that an unchanged page gives the same file.
+    convert "$demo/shots/$name.bmp" -define png:exclude-chunks=date,time "$shots/$name$suffix.png"
+  done
+}
+
+[ "$shown" = yes ] && echo "The wizard is worked by a driver now: leave mouse and keyboard alone until it is done."
+# The demo build at Wine's usual 96 pixels per inch; then, on a screen of
+# 192 (200 %), the same wizard with a release build's manifest, which
+# declares per-monitor DPI awareness.
+density 96
+driven SetupDemo.exe 900x700 ""
+density 192
+at_exit 'density 96'
+driven SetupDemoDpiAware.exe 1200x960 -192dpi
+density 96
 echo "Screenshots in $shots"
 
 if [ "$shown" = yes ]; then

@@ -6,12 +6,15 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "Application.h"
+#include "DesignLayout.h"
 #include "InstallDrive.h"
+#include "Notebook.h"
 #include "ufrmMain.h"
 
 namespace {
@@ -86,8 +89,9 @@ protected:
 
     // By default a chooser of the computer's own fixed drives.
     TInstallDrive Chooser(TInstallDrive::DriveRoots fixedDrives = FixedDriveRoots) const {
-        return TInstallDrive(parent_, 7, 0, 0, 300, 26, 20, static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)),
-                             std::move(fixedDrives));
+        TInstallDrive chooser(parent_, 7, std::move(fixedDrives));
+        PlaceDriveChooser(chooser.Handle(), 0, 0, 300, 26, 20, static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+        return chooser;
     }
     // One that lists roots_ as the fixed drives, read again at each rebuild.
     TInstallDrive Chooser(const std::vector<std::wstring>& roots) {
@@ -211,6 +215,94 @@ TEST_F(InstallDriveTest, VolumesChangedKeepsTheChosenDriveOrTakesTheOneNowAtItsP
         EXPECT_EQ(step.drive, chooser.Drive()) << step.what;
         EXPECT_EQ(step.selected, Selected(chooser)) << step.what;
     }
+}
+
+// Every window of the wizard with a font, and the height its font should
+// have at 120 pixels per inch: page titles 17, the bar's buttons 15, the
+// rest 14.
+BOOL CALLBACK CollectFonts(HWND child, LPARAM found) {
+    wchar_t cls[64] = {};
+    GetClassNameW(child, cls, 64);
+    const bool title = wcscmp(cls, L"Static") == 0 && GetDlgCtrlID(child) == 1;
+    const bool button = wcscmp(cls, L"Button") == 0;
+    if (wcscmp(cls, L"Static") == 0 && GetDlgCtrlID(child) == 100) return TRUE;  // the image strip shows no text
+    if (title || button || wcscmp(cls, L"Static") == 0 || wcscmp(cls, L"ComboBox") == 0)
+        reinterpret_cast<std::vector<std::pair<HWND, int>>*>(found)->emplace_back(child, title ? 17 : button ? 15 : 14);
+    return TRUE;
+}
+
+// In a release build the window is per-monitor aware: moved to a screen of
+// another density (WM_DPICHANGED), it is laid out and lettered for it.
+TEST(WindowDensity, FollowsTheScreenTheWindowMovesTo) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    TApplication application;
+    TfrmMain form(application, std::wstring(L"http://127.0.0.1:1/"));
+    form.FormCreate();
+    form.IdHTTP1WorkEnd(TWorkMode::wmRead);  // the progress bar's page
+    HDC screen = GetDC(nullptr);
+    const int startDpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(std::vector<std::string>{}, LayoutFaults(form.Handle(), startDpi));
+
+    int previous = startDpi;
+    for (const int dpi : {192, 144, 96, 120}) {
+        SCOPED_TRACE(dpi);
+        // Where Windows suggests: the same place, scaled.
+        RECT suggested{};
+        GetWindowRect(form.Handle(), &suggested);
+        suggested.right = suggested.left + MulDiv(suggested.right - suggested.left, dpi, previous);
+        suggested.bottom = suggested.top + MulDiv(suggested.bottom - suggested.top, dpi, previous);
+        SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        previous = dpi;
+        EXPECT_EQ(std::vector<std::string>{}, LayoutFaults(form.Handle(), dpi));
+        RECT frame{};
+        GetWindowRect(form.Handle(), &frame);
+        EXPECT_EQ(suggested.left, frame.left);
+        EXPECT_EQ(suggested.top, frame.top);
+
+        std::vector<std::pair<HWND, int>> lettered;
+        EnumChildWindows(form.Handle(), CollectFonts, reinterpret_cast<LPARAM>(&lettered));
+        ASSERT_GT(lettered.size(), 10u);
+        for (const auto& [control, design] : lettered) {
+            LOGFONTW font{};
+            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+            EXPECT_EQ(-MulDiv(design, dpi, 120), font.lfHeight) << GetDlgCtrlID(control);
+        }
+    }
+}
+
+int ChildCount(HWND parent) {
+    int count = 0;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        ++count;
+    return count;
+}
+
+// A page maker that fails half-way (out of memory, say) leaves no page
+// behind; the next showing makes the page again.
+TEST(Notebook, APageIsKeptOnlyOnceItsMakerReturned) {
+    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    int made = 0;
+    bool fail = true;
+    TNotebook book(parent, 1, 2, [&](int index, HWND page) {
+        CreateWindowExW(0, L"STATIC", L"made", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, page, nullptr,
+                        GetModuleHandleW(nullptr), nullptr);
+        ++made;
+        if (index == 1 && std::exchange(fail, false)) throw std::bad_alloc();
+    });
+    book.SetPageIndex(0);
+    EXPECT_THROW(book.SetPageIndex(1), std::bad_alloc);
+    EXPECT_EQ(0, book.PageIndex());
+    EXPECT_EQ(1, ChildCount(book.Handle())) << "the half-made page is left";
+
+    book.SetPageIndex(1);
+    EXPECT_EQ(1, book.PageIndex());
+    EXPECT_EQ(3, made);
+    EXPECT_EQ(2, ChildCount(book.Handle()));
+    EXPECT_EQ(1, ChildCount(book.Page(1)));
+    DestroyWindow(parent);
 }
 
 }  // namespace

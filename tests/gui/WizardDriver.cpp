@@ -4,20 +4,9 @@
 #include <stdexcept>
 #include <thread>
 
+#include "WindowText.h"
+
 namespace {
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-std::wstring TextOf(HWND window) {
-    // Reads the window's own text; no message reaches the (maybe busy) wizard.
-    wchar_t text[1024] = {};
-    InternalGetWindowText(window, text, 1024);
-    return text;
-}
 
 BOOL CALLBACK Collect(HWND window, LPARAM list) {
     reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "DesignLayout.h"
 #include "FileServer.h"
 #include "TestFiles.h"
 #include "WizardDriver.h"
@@ -126,12 +127,22 @@ protected:
         ASSERT_EQ(L"(C:)", w.SelectedDrive());
     }
 
+    // Next and Finish share one rectangle: only the one in front is shown,
+    // so a screen reader finds one button there, not a covered twin.
+    void ExpectOneTwinShown() {
+        auto& w = *wizard_;
+        const bool finish = w.FrontButton() == Finish;
+        EXPECT_EQ(!finish, w.Visible(w.Button(Next)));
+        EXPECT_EQ(finish, w.Visible(w.Button(Finish)));
+    }
+
     // Once the box that started it has gone, the handler may still be at
     // work on the buttons: wait for the end state, then check it.
     void ExpectFinishedButtons(bool cancelVisible) {
         auto& w = *wizard_;
         EXPECT_TRUE(WaitUntil([&] { return w.FrontButton() == Finish && w.Focus() == w.Button(Finish); }, 5s));
         EXPECT_EQ(Finish, w.FrontButton());
+        ExpectOneTwinShown();
         EXPECT_EQ(cancelVisible, w.Visible(w.Button(Cancel)));
     }
 
@@ -168,11 +179,18 @@ TEST_F(WizardTest, InstallsFromStartToEindeAndFinishStartsTheInstalledProgram) {
     EXPECT_EQ(StartTexts, w.PageTexts());
     EXPECT_TRUE(w.Visible(w.Button(Cancel)));
     EXPECT_EQ(Next, w.FrontButton());
+    ExpectOneTwinShown();
     EXPECT_TRUE(w.Enabled(w.Button(Next)));
+    // The drive chooser is there from the start, hidden with its page, the
+    // fixed drives listed by letter and C chosen.
+    ASSERT_NE(nullptr, w.DriveChooser());
+    EXPECT_FALSE(w.Visible(w.DriveChooser()));
+    EXPECT_EQ(L"C:", w.SelectedDrive());
 
     ToLocatieWithDriveC();
     const HCURSOR arrow = w.Cursor();
     EXPECT_EQ(LocatieTexts, w.PageTexts());
+    ExpectOneTwinShown();
     const auto drives = w.DriveEntries();
     ASSERT_FALSE(drives.empty());
     EXPECT_EQ(L"(C:)", drives.front());
@@ -182,6 +200,7 @@ TEST_F(WizardTest, InstallsFromStartToEindeAndFinishStartsTheInstalledProgram) {
     EXPECT_EQ(InstallMainTexts, w.PageTexts());
     EXPECT_FALSE(w.Enabled(w.Button(Next)));
     EXPECT_EQ(Next, w.FrontButton());
+    ExpectOneTwinShown();
     EXPECT_NE(arrow, w.Cursor());  // the hourglass
     server_->Release();
 
@@ -504,19 +523,40 @@ TEST_F(SentClicks, EnterPressesTheFocusedFinish) {
 }
 
 // Logging off in the middle of the installation would cut it short unseen:
-// the wizard asks Windows to wait while the run lasts, and only then.
+// the wizard asks Windows to wait while the run lasts, and only then: not
+// under the error box of a failed run, nor on the page after it.
 TEST_F(SentClicks, TheSessionMayNotEndDuringTheRun) {
     const auto mayEnd = [](HWND window) {
         DWORD_PTR answer = 1;
         SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
         return answer != 0;
     };
-    ToHeldRun();
-    auto& w = *wizard_;
-    EXPECT_FALSE(mayEnd(w.Window()));
-    server_->Release();
-    ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Installatie voltooid"; }, 60s));
-    EXPECT_TRUE(mayEnd(w.Window()));
+    for (const bool fails : {false, true}) {
+        SCOPED_TRACE(fails ? "failed run" : "run to Einde");
+        if (fails) {
+            // A server of its own: the first run released the hold for good.
+            wizard_.reset();
+            server_.reset();
+            server_ = std::make_unique<FileServer>(SETUP_TEST_PORT);
+            server_->Serve("/venkor/Files/upgrade.zip", {404, "gone"});
+        }
+        ToHeldRun();
+        auto& w = *wizard_;
+        EXPECT_FALSE(mayEnd(w.Window()));
+        server_->Release();
+        if (fails) {
+            HWND box = w.WaitForDialog(60s);
+            ASSERT_NE(nullptr, box);
+            EXPECT_TRUE(mayEnd(w.Window()));
+            SetForegroundWindow(box);
+            w.Key(VK_RETURN);
+            ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+            EXPECT_EQ(AbortTexts, w.PageTexts());
+        } else {
+            ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Installatie voltooid"; }, 60s));
+        }
+        EXPECT_TRUE(mayEnd(w.Window()));
+    }
 }
 
 // A window of another program in front, as when the user switched away
@@ -615,6 +655,112 @@ TEST_F(WizardTest, ABoxInsideTheRunLetsNoHandlerThrough) {
     // so its click is void; the close then ends the wizard, starting nothing.
     EXPECT_TRUE(w.WaitForExit(10s));
     EXPECT_FALSE(fs::exists(Mark));
+}
+
+// Cancel's first lookup brings up the catalogue's warning, which has no
+// owner: the wizard still takes clicks under it. None runs inside Cancel's
+// handler; once it is done they are judged against the state it left.
+TEST_F(WizardTest, ClicksUnderABoxOfAHandlerWaitUntilItIsDone) {
+    const CharsetWarningCatalogue catalogue;
+    for (const bool yes : {true, false}) {
+        SCOPED_TRACE(yes ? "Yes" : "No");
+        auto& w = Start();
+        w.ClickButton(Cancel);
+        HWND warning = w.WaitForDialog();
+        ASSERT_NE(nullptr, warning);
+        ASSERT_EQ(L"Localization problem", WizardDriver::ReadDialog(warning).caption);
+        w.ClickButton(Next);
+        w.ClickButton(Next);
+        w.ClickButton(Cancel);
+        Sleep(1000);
+        EXPECT_EQ(std::vector<HWND>{warning}, w.Dialogs());
+        EXPECT_EQ(StartTexts, w.PageTexts());
+        EXPECT_EQ(0, server_->Requests("/venkor/Files/main.zip"));
+
+        // Cancel's question, on the page it was clicked on; one only.
+        SetForegroundWindow(warning);
+        w.Key(VK_RETURN);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(warning); }));
+        HWND question = w.WaitForDialog();
+        ASSERT_NE(nullptr, question);
+        EXPECT_EQ(1u, w.Dialogs().size());
+        EXPECT_EQ(StartTexts, w.PageTexts());
+        if (yes) {
+            // On Abort Next lies behind Finish and Cancel is hidden: the kept
+            // clicks are void.
+            AnswerCancelQuestion(VK_RETURN, AbortTexts);
+            Sleep(1500);
+            EXPECT_EQ(nullptr, w.FindDialog());
+            EXPECT_EQ(AbortTexts, w.PageTexts());
+            EXPECT_EQ(0, server_->Requests("/venkor/Files/main.zip"));
+        } else {
+            // As if clicked now: Next to Locatie, Next installs, and Cancel
+            // asks on Einde.
+            w.Key(VK_ESCAPE);
+            ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }));
+            question = w.WaitForDialog(60s);
+            ASSERT_NE(nullptr, question);
+            EXPECT_EQ(EindeTexts, w.PageTexts());
+            AnswerCancelQuestion(VK_ESCAPE, EindeTexts);
+            EXPECT_EQ(1, server_->Requests("/venkor/Files/main.zip"));
+        }
+        EXPECT_TRUE(w.Running());
+    }
+}
+
+// Wine takes the screen's density from LogPixels, under HKCU\Control
+// Panel\Desktop or else under HKLM\System\CurrentControlSet\Hardware
+// Profiles\Current\Software\Fonts, when a process starts: set for the
+// wizard's start, restored at once.
+class ScreenDensity {
+public:
+    explicit ScreenDensity(int dpi) {
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                        &key_, nullptr);
+        saved_ = RegistryValue(key_, L"LogPixels");
+        const DWORD value = static_cast<DWORD>(dpi);
+        RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    }
+    ~ScreenDensity() {
+        if (saved_.type == REG_NONE)
+            RegDeleteValueW(key_, L"LogPixels");
+        else
+            RegSetValueExW(key_, L"LogPixels", 0, saved_.type, reinterpret_cast<const BYTE*>(saved_.data.data()),
+                           static_cast<DWORD>(saved_.data.size()));
+        RegCloseKey(key_);
+    }
+    ScreenDensity(const ScreenDensity&) = delete;
+    ScreenDensity& operator=(const ScreenDensity&) = delete;
+
+private:
+    HKEY key_ = nullptr;
+    RegistryData saved_;
+};
+
+// A build that declares per-monitor DPI awareness, as releases do, lays the
+// design out at the screen's density: every rectangle scaled, the texts in
+// fonts of the scaled sizes. Every page is checked once the road has made
+// it.
+TEST_F(WizardTest, ADpiAwareBuildLaysOutTheDesignAtTheScreensDensity) {
+    for (const int dpi : {96, 120, 144, 192}) {
+        SCOPED_TRACE(dpi);
+        {
+            const ScreenDensity density(dpi);
+            wizard_ = std::make_unique<WizardDriver>(Here() + L"SetupDpiAwareTest.exe", L"");
+        }
+        auto& w = *wizard_;
+        EXPECT_EQ(std::vector<std::string>{}, LayoutFaults(w.Window(), dpi));
+        w.ClickButton(Next);
+        ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Locatie"; }));
+        w.ClickButton(Next);
+        ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Installatie voltooid"; }, 60s));
+        ExpectFinishedButtons(true);
+        w.ClickButton(Cancel);
+        AnswerCancelQuestion(VK_RETURN, AbortTexts);
+        EXPECT_EQ(std::vector<std::string>{}, LayoutFaults(w.Window(), dpi));
+        w.CloseBox();
+        EXPECT_TRUE(w.WaitForExit());
+    }
 }
 
 }  // namespace

@@ -6,8 +6,9 @@
 # the floor, --pfx without a timestamp, unsigned programs inside the archives
 # with --require-signed-content. With a key pair made by minisign and a
 # code-signing certificate made by openssl, it builds Setup.exe with the key
-# inside, signs it (osslsigncode verifies it against the test CA), signs the
-# archives (minisign verifies them) and warns about their unsigned programs.
+# inside and the manifest of a release (per-monitor DPI aware), signs it
+# (osslsigncode verifies it against the test CA), signs the archives
+# (minisign verifies them) and warns about their unsigned programs.
 # Usage: release_test.sh WORKDIR ARCH   (x86 or x64: release.sh --arch; that
 # target's SETUP_DEPS or SETUP_DEPS_X64 in the environment)
 set -euo pipefail
@@ -93,6 +94,7 @@ grep -qxF "$files/upgrade.zip: tools/helper.dll" "$work/release.log" ||
 
 expected='PE32 executable'; [ "$arch" = x64 ] && expected='PE32+ executable'
 file -b "$exe" | grep -q "^$expected" || fail "$exe is $(file -b "$exe"), not $expected"
+python3 "$top/tests/release/manifest_test.py" "$exe" aware
 osslsigncode verify -CAfile ca.pem -in "$exe" >"$work/verify.log" 2>&1 || { cat "$work/verify.log"; exit 1; }
 grep -q "Signature verification: ok" "$work/verify.log" || { cat "$work/verify.log"; exit 1; }
 grep -qxF "SETUP_SIGNING_KEY:STRING=$(sed -n 2p maker.pub)" "$SETUP_BUILD/$tree/CMakeCache.txt" ||
