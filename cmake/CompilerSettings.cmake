@@ -18,13 +18,28 @@ if(WIN32)
   # Optimised for size, except where the time goes (setup_hot_path).
   add_compile_options($<$<CONFIG:Release>:-Os>)
   add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=/setup -ffile-prefix-map=${CMAKE_BINARY_DIR}=/build)
-  # Manifests name the program's own architecture, and so the side-by-side
-  # Common Controls it binds to: a 64-bit program asking for the x86 one
-  # does not start.
+  # What differs between the two Windows targets, decided once:
+  #   SETUP_TARGET          x86 or x64 (release.sh --arch, benchmark ratios)
+  #   SETUP_PRESET          the preset that builds it; SETUP_DEPS_VARIABLE its libraries
+  #   SETUP_MANIFEST_ARCH   the manifest's architecture, and so the side-by-side
+  #                         Common Controls it binds to (a 64-bit program asking
+  #                         for the x86 one does not start)
+  #   SETUP_WINE_ARCH, SETUP_WINE_LOADER  how tests run it (Debian's wine
+  #                         command takes the 32-bit loader whenever it is installed)
   if(CMAKE_SYSTEM_PROCESSOR STREQUAL x86_64)
+    set(SETUP_TARGET x64)
+    set(SETUP_PRESET win64)
+    set(SETUP_DEPS_VARIABLE SETUP_DEPS_X64)
     set(SETUP_MANIFEST_ARCH amd64)
+    set(SETUP_WINE_ARCH win64)
+    set(SETUP_WINE_LOADER /usr/lib/wine/wine64)
   else()
+    set(SETUP_TARGET x86)
+    set(SETUP_PRESET win)
+    set(SETUP_DEPS_VARIABLE SETUP_DEPS)
     set(SETUP_MANIFEST_ARCH x86)
+    set(SETUP_WINE_ARCH win32)
+    set(SETUP_WINE_LOADER wine)
   endif()
 else()
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g)

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <utility>
 
 // The invalid value is given as an integer: INVALID_HANDLE_VALUE is a cast
@@ -49,6 +50,14 @@ using UniqueFile = UniqueOwner<HANDLE, -1, CloseHandleOwned>;
 // Event, process and other handles whose invalid value is null.
 using UniqueHandle = UniqueOwner<HANDLE, 0, CloseHandleOwned>;
 using UniqueKey = UniqueOwner<HKEY, 0, CloseKeyOwned>;
+
+// Memory the system allocated with LocalAlloc for the caller (security
+// descriptors, SIDs and texts converted from SDDL).
+struct LocalFreer {
+    void operator()(void* memory) const { ::LocalFree(memory); }
+};
+template <typename T = void>
+using LocalOwned = std::unique_ptr<T, LocalFreer>;
 
 // Marks a file opened with DELETE access for deletion: it goes when its last
 // handle closes, also when the process is killed or crashes, and until then

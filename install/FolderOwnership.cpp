@@ -3,18 +3,15 @@
 #include <sddl.h>
 
 #include <initializer_list>
-#include <memory>
+
+#include "UniqueHandle.h"
 
 namespace {
-
-struct LocalFreer {
-    void operator()(void* memory) const { ::LocalFree(memory); }
-};
 
 bool SidIs(PSID sid, const wchar_t* text) {
     PSID known = nullptr;
     if (!sid || !::ConvertStringSidToSidW(text, &known)) return false;
-    const std::unique_ptr<void, LocalFreer> owned(known);
+    const LocalOwned<> owned(known);
     return ::EqualSid(sid, known) != FALSE;
 }
 

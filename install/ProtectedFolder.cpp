@@ -4,27 +4,21 @@
 #include <sddl.h>
 #include <shlobj.h>
 
-#include <memory>
 #include <vector>
 
 #include "UniqueHandle.h"
 
 namespace {
 
-struct LocalFreer {
-    void operator()(void* memory) const { ::LocalFree(memory); }
-};
-using LocalDescriptor = std::unique_ptr<void, LocalFreer>;
-
 // P: not inherited from the drive's root; OICI: passed on to what is created inside.
-LocalDescriptor ProtectedDescriptor() {
+LocalOwned<> ProtectedDescriptor() {
     const std::wstring user = CurrentUserSid();
     if (user.empty()) return nullptr;
     const std::wstring sddl = L"D:P(A;OICI;FA;;;" + user + L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
         return nullptr;
-    return LocalDescriptor(descriptor);
+    return LocalOwned<>(descriptor);
 }
 
 }  // namespace
@@ -39,19 +33,19 @@ std::wstring CurrentUserSid() {
     if (size == 0 || !::GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size)) return {};
     wchar_t* text = nullptr;
     if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) return {};
-    const std::unique_ptr<wchar_t, LocalFreer> owned(text);
+    const LocalOwned<wchar_t> owned(text);
     return text;
 }
 
 bool CreateProtectedFolder(const std::wstring& folder) {
-    const LocalDescriptor descriptor = ProtectedDescriptor();
+    const LocalOwned<> descriptor = ProtectedDescriptor();
     if (!descriptor) return false;
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
     return ::SHCreateDirectoryExW(nullptr, folder.c_str(), &attributes) == ERROR_SUCCESS;
 }
 
 DWORD ProtectFolder(HANDLE folder) {
-    const LocalDescriptor descriptor = ProtectedDescriptor();
+    const LocalOwned<> descriptor = ProtectedDescriptor();
     if (!descriptor) return ::GetLastError() ? ::GetLastError() : ERROR_INVALID_SID;
     BOOL present = FALSE, defaulted = FALSE;
     PACL dacl = nullptr;

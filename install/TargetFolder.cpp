@@ -4,8 +4,6 @@
 #include <aclapi.h>
 #include <sddl.h>
 
-#include <memory>
-
 #include "Failure.h"
 #include "FolderOwnership.h"
 #include "FormatText.h"
@@ -15,11 +13,6 @@
 #include "SystemErrorText.h"
 
 namespace {
-
-struct LocalFreer {
-    void operator()(void* memory) const { ::LocalFree(memory); }
-};
-using LocalMemory = std::unique_ptr<void, LocalFreer>;
 
 [[noreturn]] void Refuse(int textId, const std::wstring& path) {
     throw Failure(FormatText(LoadResString(textId), {path}));
@@ -35,19 +28,19 @@ UniqueFile OpenEntry(const std::wstring& path, DWORD access) {
                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
-LocalMemory DescriptorOf(HANDLE entry) {
+LocalOwned<> DescriptorOf(HANDLE entry) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (::GetSecurityInfo(entry, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
                           nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
         return nullptr;
-    return LocalMemory(descriptor);
+    return LocalOwned<>(descriptor);
 }
 
-LocalMemory UserSid() {
+LocalOwned<> UserSid() {
     PSID sid = nullptr;
     const std::wstring text = CurrentUserSid();
     if (text.empty() || !::ConvertStringSidToSidW(text.c_str(), &sid)) return nullptr;
-    return LocalMemory(sid);
+    return LocalOwned<>(sid);
 }
 
 // Everything below folder (not below links) must belong to a trusted
@@ -65,7 +58,7 @@ void RefuseForeignEntries(const std::wstring& folder, PSID user) {
         const std::wstring path = folder + name;
         const UniqueFile entry = OpenEntry(path, READ_CONTROL);
         if (!entry && ::GetLastError() == ERROR_FILE_NOT_FOUND) continue;
-        const LocalMemory descriptor = entry ? DescriptorOf(entry.Get()) : nullptr;
+        const LocalOwned<> descriptor = entry ? DescriptorOf(entry.Get()) : nullptr;
         if (!descriptor || !OwnedByTrustedAccount(descriptor.get(), user)) Refuse(IDS_FOLDER_FILE_NOT_OURS, path);
         const DWORD attributes = found.dwFileAttributes;
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
@@ -90,8 +83,8 @@ HeldTargetFolder::HeldTargetFolder(const std::wstring& Pad) {
     const bool link = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     if (!link && !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) Unusable(Pad, ERROR_DIRECTORY);
 
-    const LocalMemory user = UserSid();
-    const LocalMemory descriptor = DescriptorOf(folder_.Get());
+    const LocalOwned<> user = UserSid();
+    const LocalOwned<> descriptor = DescriptorOf(folder_.Get());
     if (!user || !descriptor) Unusable(Pad, ::GetLastError());
     switch (JudgeInstallFolder(descriptor.get(), user.get(), link)) {
     case FolderVerdict::RefuseLink: Refuse(IDS_FOLDER_IS_LINK, Pad);

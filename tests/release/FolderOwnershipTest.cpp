@@ -9,37 +9,32 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 #include "Failure.h"
 #include "FolderOwnership.h"
 #include "TargetFolder.h"
 #include "TestFiles.h"
+#include "UniqueHandle.h"
 
 namespace {
-
-struct LocalFreer {
-    void operator()(void* memory) const { ::LocalFree(memory); }
-};
-using LocalMemory = std::unique_ptr<void, LocalFreer>;
 
 const std::wstring kUser = L"S-1-5-21-1004336348-1177238915-682003330-1001";
 const std::wstring kOther = L"S-1-5-21-1004336348-1177238915-682003330-1002";
 // Modify (read, write, execute, delete), as C:\ hands it to Authenticated Users.
 const std::wstring kModify = L"0x1301bf";
 
-LocalMemory Sid(const std::wstring& text) {
+LocalOwned<> Sid(const std::wstring& text) {
     PSID sid = nullptr;
     EXPECT_TRUE(::ConvertStringSidToSidW(text.c_str(), &sid)) << text.c_str();
-    return LocalMemory(sid);
+    return LocalOwned<>(sid);
 }
-LocalMemory Descriptor(const std::wstring& sddl) {
+LocalOwned<> Descriptor(const std::wstring& sddl) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     EXPECT_TRUE(
         ::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
         << sddl.c_str();
-    return LocalMemory(descriptor);
+    return LocalOwned<>(descriptor);
 }
 
 TEST(InstallFolderVerdict, RefusesWhatAnotherAccountControlsAndMakesTheUsersOwnFolderProtected) {
@@ -78,9 +73,9 @@ TEST(InstallFolderVerdict, RefusesWhatAnotherAccountControlsAndMakesTheUsersOwnF
         {"a denied entry changes nothing for the others", L"O:BAD:P(D;OICI;FA;;;" + kOther + L")(A;OICI;FA;;;WD)",
          false, FolderVerdict::RefuseOpenToOthers},
     };
-    const LocalMemory user = Sid(kUser);
+    const LocalOwned<> user = Sid(kUser);
     for (const Case& c : cases) {
-        const LocalMemory descriptor = Descriptor(c.sddl);
+        const LocalOwned<> descriptor = Descriptor(c.sddl);
         EXPECT_EQ(JudgeInstallFolder(descriptor.get(), user.get(), c.reparsePoint), c.verdict) << c.what;
     }
 }
@@ -90,14 +85,14 @@ TEST(InstallFolderVerdict, RefusesWhatAnotherAccountControlsAndMakesTheUsersOwnF
 TEST(InstallFolderVerdict, ASystemFolderWithoutAnyDaclIsOpenToOthers) {
     SECURITY_DESCRIPTOR descriptor;
     ASSERT_TRUE(::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
-    const LocalMemory system = Sid(L"SY");
+    const LocalOwned<> system = Sid(L"SY");
     ASSERT_TRUE(::SetSecurityDescriptorOwner(&descriptor, system.get(), FALSE));
     ASSERT_TRUE(::SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE));
     EXPECT_EQ(JudgeInstallFolder(&descriptor, Sid(kUser).get(), false), FolderVerdict::RefuseOpenToOthers);
 }
 
 TEST(InstallFolderVerdict, AFileInsideMustBeOwnedByTheUserOrTheSystem) {
-    const LocalMemory user = Sid(kUser);
+    const LocalOwned<> user = Sid(kUser);
     for (const std::wstring& owner : {kUser, std::wstring(L"BA"), std::wstring(L"SY")})
         EXPECT_TRUE(OwnedByTrustedAccount(Descriptor(L"O:" + owner + L"D:").get(), user.get())) << owner.c_str();
     for (const std::wstring& owner : {kOther, std::wstring(L"BU"), std::wstring(L"AU"), std::wstring(L"WD")})
