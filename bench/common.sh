@@ -20,7 +20,7 @@ bench_tree() {
   mkdir -p "$tree"
   build=$(cd "$tree" && pwd)
   case $(basename "$build") in
-    win64 | *64) bench_arch=x86_64 bench_target=x64 ;;
+    *64) bench_arch=x86_64 bench_target=x64 ;;
     *) bench_arch=i686 bench_target=x86 ;;
   esac
 }
