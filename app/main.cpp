@@ -8,6 +8,7 @@
 #include "Application.h"
 #include "ComApartment.h"
 #include "DllSearch.h"
+#include "ExecutablePath.h"
 #include "Failure.h"
 #include "InstallSource.h"
 #include "ShellLink.h"
@@ -39,6 +40,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 #ifdef SETUP_SIGNING_KEY
         source.signingKey = SETUP_SIGNING_KEY;
         source.signaturesNotBefore = SETUP_SIGNATURES_NOT_BEFORE;
+        source.archiveFolder = ExecutableFolder();
 #endif
 #ifdef SETUP_TRUSTED_CA
         source.trustedCertificates = SETUP_TRUSTED_CA;

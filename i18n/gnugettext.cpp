@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "CatalogueHeader.h"
+#include "ExecutablePath.h"
 #include "LanguageCode.h"
 #include "MappedCatalogue.h"
 #include "TextConversion.h"
@@ -22,15 +23,6 @@ bool FileExists(const std::wstring& path) {
 std::wstring WithBackslash(std::wstring folder) {
     if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
     return folder;
-}
-
-std::wstring ExecutablePath() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length < buffer.size()) return std::wstring(buffer.data(), length);
-        buffer.resize(buffer.size() * 2);
-    }
 }
 
 std::wstring LocaleText(LCTYPE type) {

@@ -10,6 +10,7 @@
 #include "HttpTextIds.h"
 #include "InstallPlan.h"
 #include "LibraryText.h"
+#include "LocalArchive.h"
 #include "SignedArchive.h"
 #include "TargetFolder.h"
 #include "TlsSettings.h"
@@ -42,8 +43,10 @@ void RunInstallation(const std::wstring& Pad, TIdHTTP& IdHTTP1, TAbUnZipper& AbU
             DownloadArchive(IdHTTP1, source.fileServer, archive.serverPath, localFile);
             UnpackArchive(AbUnZipper1, localFile);
         } else {
-            UniqueFile checked = DownloadSignedArchive(IdHTTP1, source.fileServer, archive.serverPath, localFile,
-                                                       archive.localName, source);
+            const auto local = FindLocalArchive(source.archiveFolder, archive.localName);
+            UniqueFile checked = local ? CopySignedArchive(IdHTTP1, *local, localFile, archive.localName, source)
+                                       : DownloadSignedArchive(IdHTTP1, source.fileServer, archive.serverPath,
+                                                               localFile, archive.localName, source);
             UnpackArchive(AbUnZipper1, localFile, std::move(checked));
         }
     }

@@ -2,7 +2,8 @@
 // Where the installation run fetches from, and what it trusts: the file
 // server's base URL, compiled in; for a signed release the maker's public
 // key, which every archive must be signed with, and the time before which its
-// signatures belong to an older release; and, for test builds of an
+// signatures belong to an older release, and the folder (Setup.exe's own)
+// whose signed archives are used instead of the server's; and, for test builds of an
 // https server, the certificates that replace Windows' trust store.
 #include <cstdint>
 #include <string>
@@ -15,4 +16,5 @@ struct InstallSource {
     std::string signingKey;                // base64 line of a minisign.pub; empty: archives are not checked
     std::int64_t signaturesNotBefore = 0;  // seconds since 1970
     std::string trustedCertificates;       // PEM; empty: Windows' trust store
+    std::wstring archiveFolder;            // signed only: archives found here are not fetched (LocalArchive.h)
 };

@@ -6,20 +6,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "ArchiveSignature.h"
 #include "BackgroundHash.h"
 #include "DownloadArchive.h"
 #include "Failure.h"
-#include "FormatText.h"
-#include "LibraryText.h"
-#include "ReleaseTextIds.h"
-#include "TextConversion.h"
+#include "MinisignVerifier.h"
+#include "SignatureBinding.h"
 
 namespace {
-
-Failure NotSigned(const std::wstring& archiveName) {
-    return Failure(FormatText(LoadResString(IDS_ARCHIVE_NOT_SIGNED), {archiveName}));
-}
 
 // Keeps the signature file in memory; a server that sends more than a
 // signature file can hold is refused while it sends, not after.
@@ -28,7 +21,7 @@ public:
     explicit SignatureSink(const std::wstring& archiveName) : archiveName_(archiveName) {}
 
     void Write(const std::uint8_t* data, std::size_t size) override {
-        if (size > kMaxSignatureFile - bytes_.size()) throw NotSigned(archiveName_);
+        if (size > kMaxSignatureFile - bytes_.size()) throw ArchiveNotSigned(archiveName_);
         bytes_.insert(bytes_.end(), data, data + size);
     }
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
@@ -43,7 +36,7 @@ private:
 std::vector<std::uint8_t> FetchSignature(TIdHTTP& IdHTTP1, const std::wstring& url, const std::wstring& archiveName) {
     SignatureSink sink(archiveName);
     const TRequestLimits limits{static_cast<std::int64_t>(kMaxSignatureFile), std::chrono::seconds(60),
-                                NotSigned(archiveName).Message()};
+                                ArchiveNotSigned(archiveName).Message()};
     IdHTTP1.Get(url, sink, &limits);
     if (IdHTTP1.ResponseCode() != 200) throw HttpError(IdHTTP1);
     return sink.Bytes();
@@ -76,13 +69,6 @@ UniqueFile DownloadSignedArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServe
     // The hash finishes while the signature travels.
     const std::vector<std::uint8_t> signature =
         FetchSignature(IdHTTP1, fileServer + serverPath + kSignatureSuffix, archiveName);
-    // Signed by the maker, for this archive, by this release or a later one.
-    if (!CheckArchiveSignature(source.signingKey, signature, hash.Finish(), ToUtf8(archiveName),
-                               source.signaturesNotBefore)
-             .Holds())
-        throw NotSigned(archiveName);
-    // The maker's: kept like any archive from here on. Should the mark stay,
-    // the extraction still reads through this handle.
-    KeepWhenClosed(file.Get());
+    BindSignature(file.Get(), signature, hash.Finish(), archiveName, source);
     return file;
 }

@@ -68,6 +68,7 @@ public:
 
     // nullptr: no progress events.
     void SetWorkHandler(TWorkHandler* handler) { workHandler_ = handler; }
+    TWorkHandler* WorkHandler() const { return workHandler_; }
 
     // Called now and then (at most every 50 ms) while a request is under way,
     // also while the server sends nothing, so that the window can keep
@@ -75,6 +76,7 @@ public:
     // exception. The archive extractor takes the same hook
     // (TAbUnZipper::SetOnBusy).
     void SetOnBusy(std::function<void()> handler) { onBusy_ = std::move(handler); }
+    const std::function<void()>& OnBusy() const { return onBusy_; }
 
     // Sends a GET for url and writes the body of a 2xx answer to sink.
     // Throws Failure for every other outcome: the server's status line for

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -107,6 +108,23 @@ TEST_F(SignedHttpsWizard, ATamperedUpgradeEndsOnTheErrorBoxAndKeepsWhatMainInsta
     EXPECT_FALSE(fs::exists(Target + L"upgrade.zip"));  // refused bytes do not stay
     // main.zip's VENKOR.EXE is there, but the run did not end on Einde.
     FinishStartsNothing(w);
+}
+
+// Handed out on a stick with the archives beside it, the program takes
+// them from there: the server's tampered upgrade.zip is never asked for.
+TEST_F(SignedHttpsWizard, TakesTheArchivesLyingBesideIt) {
+    const std::wstring stick = L"C:\\setup-signed-test\\stick\\";
+    fs::create_directories(stick);
+    fs::copy_file(Here() + L"SetupSignedHttpsTest.exe", stick + L"Setup.exe");
+    const std::string from = "Z:" + std::string(WIZARD_FILES) + "/";
+    for (const char* name : {"main.zip", "main.zip.minisig", "upgrade.zip", "upgrade.zip.minisig"})
+        WriteWholeFile(stick + std::wstring(name, name + std::strlen(name)), ReadWholeFile(from + name));
+    Serve(true);
+    auto& w = StartRun(stick + L"Setup.exe", stick);
+    ASSERT_TRUE(WaitUntil([&] { return w.PageTitle() == L"Installatie voltooid"; }, 60s));
+    EXPECT_EQ("upgrade\r\n", ReadWholeFile(Target + L"readme.txt"));
+    w.CloseBox();
+    EXPECT_TRUE(w.WaitForExit());
 }
 
 // A Downloads folder may hold anything: after Cancel, no VENKOR.EXE is looked

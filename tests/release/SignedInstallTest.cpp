@@ -258,4 +258,150 @@ TEST_F(SignedInstall, TheFolderItMakesHasRightsOfItsOwn) {
     EXPECT_EQ(dacl(kPad), (std::pair<bool, int>{true, 4}));
 }
 
+// Archives handed out beside Setup.exe (a stick, a share): copied into the
+// folder and checked as if downloaded; the server is asked only for what is
+// not there, and never instead of a copy that fails its check.
+class ArchivesBesideSetup : public SignedInstall {
+protected:
+    inline static const std::wstring kBeside = L"V:\\beside\\";
+
+    void SetUp() override {
+        SignedInstall::SetUp();
+        std::error_code ec;
+        fs::remove_all(kBeside, ec);
+        fs::create_directories(kBeside);
+    }
+    void TearDown() override {
+        SignedInstall::TearDown();
+        std::error_code ec;
+        fs::remove_all(kBeside, ec);
+    }
+    std::optional<std::wstring> Run(LoopbackServer& server) {
+        InstallSource source = Source(server);
+        source.archiveFolder = kBeside;
+        return InstallRunFixture::Run(source);
+    }
+};
+
+TEST_F(ArchivesBesideSetup, AreCheckedAsDownloadsAndReplaceOnlyTheirOwnRequests) {
+    const std::set<std::wstring> fromMain{L"VENKOR.EXE", L"only-main.txt", L"locked.txt"};
+    const std::vector<std::string> upgradeRequests{"GET /venkor/Files/upgrade.zip HTTP/1.1",
+                                                   "GET /venkor/Files/upgrade.zip.minisig HTTP/1.1"};
+    const struct {
+        const char* what;
+        std::vector<std::pair<std::wstring, std::string>> beside;
+        std::vector<Reply> server;
+        std::optional<std::wstring> message;
+        std::vector<std::string> requests;
+        std::string venkorExe;  // what VENKOR.EXE holds afterwards
+    } cases[] = {
+        {"both beside",
+         {{L"main.zip", Signed("main.zip")},
+          {L"main.zip.minisig", Signed("main.zip.minisig")},
+          {L"upgrade.zip", Signed("upgrade.zip")},
+          {L"upgrade.zip.minisig", Signed("upgrade.zip.minisig")}},
+         {},
+         std::nullopt,
+         {},
+         "upgrade version"},
+        {"only main beside",
+         {{L"main.zip", Signed("main.zip")}, {L"main.zip.minisig", Signed("main.zip.minisig")}},
+         {Ok(Signed("upgrade.zip")), Ok(Signed("upgrade.zip.minisig"))},
+         std::nullopt,
+         upgradeRequests,
+         "upgrade version"},
+        {"an archive without its signature beside it is fetched",
+         {{L"main.zip", Signed("upgrade.zip")}},
+         {Ok(Signed("main.zip")), Ok(Signed("main.zip.minisig")), Ok(Signed("upgrade.zip")),
+          Ok(Signed("upgrade.zip.minisig"))},
+         std::nullopt,
+         {"GET /venkor/Files/main.zip HTTP/1.1", "GET /venkor/Files/main.zip.minisig HTTP/1.1", upgradeRequests[0],
+          upgradeRequests[1]},
+         "upgrade version"},
+        {"a tampered copy",
+         {{L"main.zip", Signed("main.zip")},
+          {L"main.zip.minisig", Signed("main.zip.minisig")},
+          {L"upgrade.zip", Signed("upgrade.tampered.zip")},
+          {L"upgrade.zip.minisig", Signed("upgrade.zip.minisig")}},
+         {Ok(Signed("upgrade.zip")), Ok(Signed("upgrade.zip.minisig"))},
+         NotSigned(L"upgrade.zip"),
+         {},
+         "main version"},
+        {"a genuine copy of an older release",
+         {{L"main.zip", Signed("main.zip")},
+          {L"main.zip.minisig", Signed("main.zip.minisig")},
+          {L"upgrade.zip", Signed("upgrade.zip")},
+          {L"upgrade.zip.minisig", Signed("upgrade.zip.old.minisig")}},
+         {Ok(Signed("upgrade.zip")), Ok(Signed("upgrade.zip.minisig"))},
+         NotSigned(L"upgrade.zip"),
+         {},
+         "main version"},
+        {"an oversized signature beside",
+         {{L"main.zip", Signed("main.zip")},
+          {L"main.zip.minisig", Signed("main.zip.minisig")},
+          {L"upgrade.zip", Signed("upgrade.zip")},
+          {L"upgrade.zip.minisig", Signed("upgrade.zip.oversized.minisig")}},
+         {},
+         NotSigned(L"upgrade.zip"),
+         {},
+         "main version"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Clear();
+        for (const auto& [name, bytes] : c.beside)
+            WriteWholeFile(kBeside + name, bytes);
+        LoopbackServer server(c.server);
+        EXPECT_EQ(Run(server), c.message);
+        EXPECT_EQ(RequestLines(server), c.requests);
+        // A refused copy leaves nothing of itself; the copies beside stay.
+        EXPECT_EQ(Listing(), fromMain);
+        EXPECT_EQ(Content(L"VENKOR.EXE"), c.venkorExe);
+        for (const auto& [name, bytes] : c.beside)
+            EXPECT_EQ(ReadWholeFile(kBeside + name), bytes);
+        for (const auto& [name, bytes] : c.beside)
+            fs::remove(kBeside + name);
+    }
+}
+
+// The copy moves the progress bar as a download does; a copy that cannot be
+// read is named in the failure.
+TEST_F(ArchivesBesideSetup, ReportProgressAndNameACopyThatCannotBeRead) {
+    struct Progress final : TWorkHandler {
+        void IdHTTP1WorkBegin(TWorkMode, std::int64_t max) override {
+            events.push_back("begin " + std::to_string(max));
+        }
+        void IdHTTP1Work(TWorkMode, std::int64_t count) override { last = count; }
+        void IdHTTP1WorkEnd(TWorkMode) override { events.push_back("end at " + std::to_string(last)); }
+        std::vector<std::string> events;
+        std::int64_t last = 0;
+    } progress;
+    http.SetWorkHandler(&progress);
+    const std::string main = Signed("main.zip"), upgrade = Signed("upgrade.zip");
+    WriteWholeFile(kBeside + L"main.zip", main);
+    WriteWholeFile(kBeside + L"main.zip.minisig", Signed("main.zip.minisig"));
+    WriteWholeFile(kBeside + L"upgrade.zip", upgrade);
+    WriteWholeFile(kBeside + L"upgrade.zip.minisig", Signed("upgrade.zip.minisig"));
+    {
+        LoopbackServer server({});
+        EXPECT_EQ(Run(server), std::nullopt);
+    }
+    EXPECT_EQ(progress.events,
+              (std::vector<std::string>{"begin " + std::to_string(main.size()), "end at " + std::to_string(main.size()),
+                                        "begin " + std::to_string(upgrade.size()),
+                                        "end at " + std::to_string(upgrade.size())}));
+    http.SetWorkHandler(nullptr);
+
+    Clear();
+    // Another program holds the copy open for writing.
+    const UniqueFile held(CreateFileW((kBeside + L"main.zip").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    LoopbackServer server({});
+    const auto message = Run(server);
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->rfind(L"Cannot read file \"V:\\beside\\main.zip\". ", 0), 0u) << *message;
+    EXPECT_EQ(Listing(), std::set<std::wstring>{});
+}
+
 }  // namespace
