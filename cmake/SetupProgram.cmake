@@ -1,5 +1,6 @@
 # Programs made of the wizard: Setup.exe itself and the test, demo and
 # benchmark builds that differ from it only in what is compiled in.
+include(${CMAKE_CURRENT_LIST_DIR}/KeyLine.cmake)
 
 # setup_add_program(NAME name FILE_SERVER url [SIGNING_KEY key NOT_BEFORE seconds]
 #                   [TRUSTED_CA pem] [DPI_AWARE]):
@@ -19,11 +20,9 @@ function(setup_add_program)
   add_executable(${P_NAME} WIN32 ${app}/main.cpp ${app}/DelayImports.cpp ${app}/Setup.rc)
   target_compile_definitions(${P_NAME} PRIVATE "SETUP_FILE_SERVER=\"${P_FILE_SERVER}\"")
   if(P_SIGNING_KEY)
-    # base64 of "Ed", an 8-byte key id and a 32-byte Ed25519 key: 56 characters.
-    string(LENGTH "${P_SIGNING_KEY}" length)
-    if(NOT P_SIGNING_KEY MATCHES "^RW[QRST][A-Za-z0-9+/]+$" OR NOT length EQUAL 56)
-      message(FATAL_ERROR "${P_NAME}: \"${P_SIGNING_KEY}\" is no minisign public key (the base64 line of a "
-                          "minisign.pub, 56 characters starting with RW)")
+    setup_key_line_fault("${P_SIGNING_KEY}" fault)
+    if(fault)
+      message(FATAL_ERROR "${P_NAME}: ${fault}")
     endif()
     # Signatures made before this time are an older release's.
     if(NOT P_NOT_BEFORE MATCHES "^[0-9]+$")

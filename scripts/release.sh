@@ -111,7 +111,8 @@ mapfile -t lines < <(tr -d '\r' <"$public")
 [ ${#lines[@]} -eq 2 ] && [[ ${lines[0]} == "untrusted comment:"* ]] ||
   fail "--public-key: '$public' is no minisign public key file (two lines: the untrusted comment, the key)"
 key=${lines[1]}
-[[ $key =~ ^RW[A-Za-z0-9+/]{54}$ ]] || fail "--public-key: '$public' holds no minisign public key ('$key' is no minisign public key)"
+why=$(cmake -DKEY="$key" -P "$top/cmake/KeyLine.cmake" 2>&1) ||
+  fail "--public-key: '$public' holds no minisign public key (${why%%$'\n'*})"
 
 . "$top/scripts/build.sh"
 

@@ -4,8 +4,9 @@
 // the release instead of reaching the users. A native command; release.sh
 // runs it before it builds.
 //
-// Usage: check_signatures PUBLIC_KEY NOT_BEFORE ARCHIVE...
-//   PUBLIC_KEY  the base64 line of the maker's minisign.pub
+// Usage: check_signatures PUBLIC_KEY [NOT_BEFORE ARCHIVE...]
+//   PUBLIC_KEY  the base64 line of the maker's minisign.pub; alone, only
+//               the key line is checked
 //   NOT_BEFORE  the signature floor compiled into Setup.exe (Unix seconds)
 //   ARCHIVE     an archive Setup.exe fetches, ARCHIVE.minisig beside it
 // One line per archive: on stdout what holds, on stderr the rule that fails.
@@ -23,6 +24,7 @@
 #include "ArchiveSignature.h"
 #include "BackgroundHash.h"
 #include "InstallPlan.h"
+#include "MinisignVerifier.h"
 
 namespace {
 
@@ -118,11 +120,17 @@ bool Check(std::string_view publicKey, std::int64_t notBefore, const std::string
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2) {
+        MinisignPublicKey key;
+        if (ParseMinisignPublicKey(argv[1], key) == SignatureFault::None) return 0;
+        std::cerr << "the public key is no minisign public key\n";
+        return 1;
+    }
     std::int64_t notBefore = 0;
     const std::string_view floor = argc > 2 ? argv[2] : "";
     const auto parsed = std::from_chars(floor.data(), floor.data() + floor.size(), notBefore);
     if (argc < 4 || parsed.ec != std::errc() || parsed.ptr != floor.data() + floor.size() || notBefore < 0) {
-        std::cerr << "usage: check_signatures PUBLIC_KEY NOT_BEFORE ARCHIVE...\n";
+        std::cerr << "usage: check_signatures PUBLIC_KEY [NOT_BEFORE ARCHIVE...]\n";
         return 2;
     }
     bool allHold = true;

@@ -60,7 +60,9 @@ refused() {
   grep -qF -- "$text" "$log" || { cat "$log"; fail "$name: no '$text' in its message"; }
   [ ! -e "$exe" ] || fail "$name: a Setup.exe was built"
 }
-refused malformed-key 'is no minisign public key' --public-key bad.pub
+# A malformed key line fails the one key-line rule (cmake/KeyLine.cmake);
+# a key line alone fails release.sh's own two-line check of the file, first.
+refused malformed-key 'holds no minisign public key' --public-key bad.pub
 refused one-line-key 'is no minisign public key file' --public-key oneline.pub
 refused pfx-without-timestamp '--pfx needs --timestamp' "${key[@]}" "${pfx[@]}" "$files/main.zip"
 refused both-timestamp-flags 'contradict' "${key[@]}" "${pfx[@]}" --timestamp http://127.0.0.1:1/ --no-timestamp
