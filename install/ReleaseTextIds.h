@@ -1,5 +1,6 @@
 #pragma once
-// String-table ids of the library texts of signed releases (range 896-1023):
+// String-table ids of the library texts of signed releases (range 896-1023,
+// cmake/StringTables.cmake):
 // the archive signature check, the installation folder and archives
 // beside Setup.exe.
 #define IDS_ARCHIVE_NOT_SIGNED 896

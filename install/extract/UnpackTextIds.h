@@ -1,5 +1,5 @@
 #pragma once
-// String table ids of the archive extraction texts (block 512-767).
+// String-table ids of the archive extraction texts (range 512-767, cmake/StringTables.cmake).
 #define IDS_FILE_NOT_FOUND 512
 #define IDS_INVALID_STREAM 513
 #define IDS_CANNOT_OPEN_FILE 514

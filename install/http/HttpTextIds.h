@@ -1,5 +1,5 @@
 #pragma once
-// String-table ids of the HTTP client's library texts (range 256-511).
+// String-table ids of the HTTP client's library texts (range 256-511, cmake/StringTables.cmake).
 #define IDS_HTTP_CANNOT_CREATE_FILE 256
 #define IDS_HTTP_SOCKET_ERROR 257
 #define IDS_HTTP_CONNECTION_CLOSED 258
