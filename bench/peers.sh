@@ -20,7 +20,7 @@
 # prefix on its last line)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-. "$top/scripts/lib.sh"
+. "$top/scripts/lib/common.sh"
 build=$(mkdir -p "${1:-$top/build}" && cd "${1:-$top/build}" && pwd)
 arch=${2:-i686}
 packages=(curl unzip)
@@ -31,7 +31,7 @@ key=$( {
   for p in "${packages[@]}"; do apt-cache showsrc "$p" | grep '^Version'; done
   "$CC_W" --version | head -1; "$triple-g++-posix" --version | head -1
   makensis -VERSION
-  cat "$0" "$top/scripts/lib.sh" "$top/cmake/mingw-common.cmake" "$top/cmake/mingw-$arch.cmake" \
+  cat "$0" "$top/scripts/lib/common.sh" "$top/cmake/mingw-common.cmake" "$top/cmake/mingw-$arch.cmake" \
     "$top/bench/startup/nsis_peer.nsi"
 } | sha256sum | cut -c1-16)
 key=$arch-$key

@@ -1,5 +1,5 @@
 # Every cache variable of the build, declared once, with its help text.
-# Set them with -D on the cmake command line (scripts/build.sh and
+# Set them with -D on the cmake command line (scripts/lib/build.sh and
 # scripts/release.sh do that for you).
 
 # What Setup.exe is built for.

@@ -12,8 +12,8 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${SETUP_BUILD:-$top/build}
-. "$top/scripts/build.sh"
-. "$top/scripts/target.sh"
+. "$top/scripts/lib/build.sh"
+. "$top/scripts/lib/wine.sh"
 tree=win
 if ! can_run_x86 "$build/x86-probe"; then
   tree=win64
@@ -33,7 +33,6 @@ run="$build/$tree/wine-run"
 for desktop in "$SETUP_WINEPREFIX"/drive_c/users/*/Desktop; do
   if [ -L "$desktop" ]; then rm "$desktop"; mkdir "$desktop"; fi
 done
-winpath() { "$run" winepath -w "$1" 2>/dev/null; }
 # The demo's Wine runs: a Dutch user (the catalogue follows LANG), and none of
 # Wine's own complaints about the host in the output.
 wine_nl() {
@@ -48,7 +47,7 @@ python3 "$top/tests/gui/make_wizard_archives.py" "$served/venkor/Files" "$demo/V
 rm -rf "$demo/locale"; cp -r "$build/$tree/dist/locale" "$demo/locale"
 
 if [ -z "${DISPLAY:-}" ]; then
-  . "$top/scripts/xvfb.sh"
+  . "$top/scripts/lib/xvfb.sh"
   shown=no
 else
   shown=yes

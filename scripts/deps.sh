@@ -12,7 +12,7 @@
 # prefix on its last line)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-. "$top/scripts/lib.sh"
+. "$top/scripts/lib/common.sh"
 build=$(mkdir -p "${1:-$top/build}" && cd "${1:-$top/build}" && pwd)
 arch=${2:-i686}
 case $arch in i686 | x86_64) ;; *) echo "$(basename "$0"): no Windows target '$arch' (i686 or x86_64)" >&2; exit 2 ;; esac
@@ -32,7 +32,7 @@ key=$( {
   tail -n +2 "$versions"
   "$triple-g++-posix" --version | head -1
   [ "$arch" = i686 ] && clang --version | head -1
-  find "$top"/scripts/deps.sh "$top"/scripts/lib.sh "$top"/cmake/mingw-common.cmake "$top/cmake/mingw-$arch.cmake" "$top"/cmake/deps \
+  find "$top"/scripts/deps.sh "$top"/scripts/lib/common.sh "$top"/cmake/mingw-common.cmake "$top/cmake/mingw-$arch.cmake" "$top"/cmake/deps \
     -type f | sort | xargs cat
 } | sha256sum | cut -c1-16)
 prefix=$build/deps/$arch-$key

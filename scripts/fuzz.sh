@@ -7,7 +7,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${SETUP_BUILD:-$top/build}
 seconds=${1:?seconds per target}; shift
-. "$top/scripts/build.sh"
+. "$top/scripts/lib/build.sh"
 setup_configure native
 setup_build native
 mapfile -t targets < <(if [ $# -gt 0 ]; then printf '%s\n' "$@"; else

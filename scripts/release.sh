@@ -114,7 +114,7 @@ key=${lines[1]}
 why=$(cmake -DKEY="$key" -P "$top/cmake/KeyLine.cmake" 2>&1) ||
   fail "--public-key: '$public' holds no minisign public key (${why%%$'\n'*})"
 
-. "$top/scripts/build.sh"
+. "$top/scripts/lib/build.sh"
 
 # Programs Windows will run after the installation, unsigned: the users
 # would meet the block, not the maker.

@@ -13,8 +13,8 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${SETUP_BUILD:-$top/build}
-. "$top/scripts/build.sh"
-. "$top/scripts/target.sh"
+. "$top/scripts/lib/build.sh"
+. "$top/scripts/lib/wine.sh"
 
 x86_reason() { head -c 300 "$build/x86-probe/log"; }
 
@@ -38,7 +38,7 @@ trees=(win native)
 for tree in "${trees[@]}"; do setup_configure "$tree"; setup_build "$tree"; done
 
 if [ -z "${DISPLAY:-}" ]; then
-  . "$top/scripts/xvfb.sh"
+  . "$top/scripts/lib/xvfb.sh"
 fi
 status=0
 ctest --test-dir "$build/native" --output-on-failure -j2 || status=1

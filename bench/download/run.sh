@@ -18,7 +18,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 size=${2:-1073741824}
 runs=${3:-3}
-. "$top/bench/common.sh"
+. "$top/scripts/lib/bench.sh"
 bench_tree "${1:-}"
 work=$build/bench-download
 bench_build download_bench limit_get

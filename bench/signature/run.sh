@@ -23,7 +23,7 @@ top=$(cd "$(dirname "$0")/../.." && pwd)
 size=${2:-1073741824}
 runs=${3:-3}
 rate=${4:-125000000}
-. "$top/bench/common.sh"
+. "$top/scripts/lib/bench.sh"
 bench_tree "${1:-}"
 work=$build/bench-signature
 bench_build signed_download_bench hash_bench

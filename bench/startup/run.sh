@@ -17,13 +17,13 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 starts=${2:-7}
-. "$top/bench/common.sh"
+. "$top/scripts/lib/bench.sh"
 bench_tree "${1:-}"
 work=$build/bench-startup
 bench_build startup_bench SetupBench Setup VenkorMark limit_window limit_window_cc6 limit_window_imports
 bench=$build/bench/startup
 peers=$(bench_peers)
-. "$top/scripts/xvfb.sh"
+. "$top/scripts/lib/xvfb.sh"
 at_exit 'rm -rf "$work"'
 rm -rf "$work"
 mkdir -p "$work"

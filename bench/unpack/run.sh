@@ -24,7 +24,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 runs=${2:-3}
 big_mb=${3:-512}
-. "$top/bench/common.sh"
+. "$top/scripts/lib/bench.sh"
 bench_tree "${1:-}"
 work=$build/bench-unpack
 bench_build unpack_bench limit_files limit_inflate

@@ -1,7 +1,8 @@
 # Sourced by bench/*/run.sh with $top set: choosing and building the
 # Windows build tree, clean-up, timing and figure helpers.
-. "$top/scripts/lib.sh"
-. "$top/scripts/target.sh"
+[ "${BASH_SOURCE[0]}" != "$0" ] || { echo "$(basename "$0") is sourced by the scripts in scripts/ and bench/, not run" >&2; exit 2; }
+. "$top/scripts/lib/common.sh"
+. "$top/scripts/lib/wine.sh"
 
 # bench_tree [BUILD_DIR]: sets build (the Windows build tree benchmarked:
 # BUILD_DIR, or ROOT/win where Wine starts 32-bit programs and ROOT/win64
@@ -25,7 +26,7 @@ bench_tree() {
   esac
 }
 
-# bench_build TARGET...: builds the targets through scripts/build.sh, with
+# bench_build TARGET...: builds the targets through scripts/lib/build.sh, with
 # the dependency prefix of the tree's root (configured first if need be, with
 # the preset of the tree's target); quiet unless it fails.
 bench_build() {
@@ -35,7 +36,7 @@ bench_build() {
   log=$(mktemp)
   if ! (
     build=$(dirname "$build")
-    . "$top/scripts/build.sh"
+    . "$top/scripts/lib/build.sh"
     [ -f "$build/$tree/CMakeCache.txt" ] || setup_configure "$preset:$tree"
     setup_build "$tree" "$@"
   ) >"$log" 2>&1; then
@@ -63,7 +64,6 @@ median() { printf '%s\n' "$@" | sort -g | awk '{v[NR] = $1} END {print v[int((NR
 ratio() { echo "scale=4; $1 / $2" | bc | xargs printf "%.2f"; }
 # bench_peers: the peers' prefix for this tree's target (bench/peers.sh).
 bench_peers() { "$top/bench/peers.sh" "$build" "$bench_arch" | tail -1; }
-winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
 # field LINE KEY: the word after KEY in LINE.
 field() { echo "$1" | awk -v k="$2" '{for (i = 1; i < NF; i++) if ($i == k) print $(i + 1)}'; }
 # The load of the machine, printed with the figures.

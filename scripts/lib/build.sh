@@ -8,11 +8,8 @@
 #                                   first builds its libraries (SETUP_DEPS_X64)
 #   setup_build TREE [TARGET...]    builds it, or only the targets named
 # SETUP_WERROR=ON in the environment turns compiler warnings into errors (CI).
-if [ "${BASH_SOURCE[0]}" = "$0" ]; then
-  echo "$(basename "$0") is sourced by the build scripts, not run: use scripts/test.sh or scripts/demo.sh" >&2
-  exit 2
-fi
-. "$top/scripts/lib.sh"
+[ "${BASH_SOURCE[0]}" != "$0" ] || { echo "$(basename "$0") is sourced by the scripts in scripts/ and bench/, not run" >&2; exit 2; }
+. "$top/scripts/lib/common.sh"
 "$top/scripts/apt-packages.sh"
 
 # setup_deps i686|x86_64: exports that target's prefix (SETUP_DEPS or

@@ -1,4 +1,6 @@
-# Sourced by the build and benchmark scripts: helpers they share.
+# Sourced by the build and benchmark scripts: helpers they share. Its text
+# is part of the library builds' cache key (scripts/deps.sh).
+[ "${BASH_SOURCE[0]}" != "$0" ] || { echo "$(basename "$0") is sourced by the scripts in scripts/ and bench/, not run" >&2; exit 2; }
 
 # at_exit COMMAND: runs COMMAND when the script exits, after the commands
 # registered before it. One EXIT trap serves them all, so a script and what

@@ -1,7 +1,8 @@
 # Sourced: starts a private Xvfb and exports DISPLAY. xvfb_stop ends it; it
-# also runs when the shell exits (through scripts/lib.sh's at_exit, so a
+# also runs when the shell exits (through common.sh's at_exit, so a
 # caller's own clean-up, registered with at_exit too, does not replace it).
-. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+[ "${BASH_SOURCE[0]}" != "$0" ] || { echo "$(basename "$0") is sourced by the scripts in scripts/ and bench/, not run" >&2; exit 2; }
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 for n in $(seq 90 140); do
   [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break
 done
