@@ -22,6 +22,10 @@ class FileSink final : public TResponseSink {
 public:
     FileSink(HANDLE file, TResponseSink* alsoTo) : writer_(file, buffer_), alsoTo_(alsoTo) {}
 
+    void Start(const TResponseHead& head) override {
+        if (alsoTo_) alsoTo_->Start(head);
+    }
+
     void Write(const std::uint8_t* data, std::size_t size) override {
         try {
             writer_.Write(data, size);
@@ -69,7 +73,7 @@ UniqueFile CreateArchiveFile(const std::wstring& localFile, OnClose onClose) {
     throw Failure(FormatText(LoadResString(IDS_HTTP_CANNOT_CREATE_FILE), {localFile, SystemErrorText(error)}));
 }
 
-void DownloadInto(TIdHTTP& IdHTTP1, const std::wstring& url, HANDLE file, TResponseSink* alsoTo) {
+void FetchInto(TIdHTTP& IdHTTP1, const std::wstring& url, HANDLE file, TResponseSink* alsoTo) {
     IdHTTP1.Request.UserAgent = L"Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 5.1)";
     FileSink sink(file, alsoTo);
     try {
@@ -83,6 +87,10 @@ void DownloadInto(TIdHTTP& IdHTTP1, const std::wstring& url, HANDLE file, TRespo
         throw;
     }
     sink.Flush();
+}
+
+void DownloadInto(TIdHTTP& IdHTTP1, const std::wstring& url, HANDLE file, TResponseSink* alsoTo) {
+    FetchInto(IdHTTP1, url, file, alsoTo);
     if (IdHTTP1.ResponseCode() != 200) throw HttpError(IdHTTP1);
 }
 

@@ -4,12 +4,14 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "BackgroundHash.h"
 #include "DownloadArchive.h"
 #include "Failure.h"
 #include "MinisignVerifier.h"
+#include "ResumingDownload.h"
 #include "SignatureBinding.h"
 
 namespace {
@@ -42,14 +44,17 @@ std::vector<std::uint8_t> FetchSignature(TIdHTTP& IdHTTP1, const std::wstring& u
     return sink.Bytes();
 }
 
-// Hands the body to the hash as it arrives.
-class HashSink final : public TResponseSink {
+// Hands the body to the hash as it arrives; a file that starts over starts
+// a new hash.
+class HashSink final : public TRestartableSink {
 public:
-    explicit HashSink(BackgroundHash& hash) : hash_(hash) {}
-    void Write(const std::uint8_t* data, std::size_t size) override { hash_.Add({data, size}); }
+    HashSink() { hash_.emplace(); }
+    void Write(const std::uint8_t* data, std::size_t size) override { hash_->Add({data, size}); }
+    void StartOver() override { hash_.emplace(); }
+    BackgroundHash::Hash Finish() { return hash_->Finish(); }
 
 private:
-    BackgroundHash& hash_;
+    std::optional<BackgroundHash> hash_;
 };
 
 }  // namespace
@@ -63,9 +68,8 @@ UniqueFile DownloadSignedArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServe
     // so a failure here, a kill, a crash or a fatal exit deletes it with its
     // handle.
     UniqueFile file = CreateArchiveFile(localFile, OnClose::Delete);
-    BackgroundHash hash;
-    HashSink hashSink(hash);
-    DownloadInto(IdHTTP1, fileServer + serverPath, file.Get(), &hashSink);
+    HashSink hash;
+    DownloadResuming(IdHTTP1, fileServer + serverPath, file.Get(), hash, source.retryPause);
     // The hash finishes while the signature travels.
     const std::vector<std::uint8_t> signature =
         FetchSignature(IdHTTP1, fileServer + serverPath + kSignatureSuffix, archiveName);

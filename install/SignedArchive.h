@@ -1,6 +1,8 @@
 #pragma once
 // The download of a signed release's archive: the archive is fetched as
-// DownloadArchive fetches it, its BLAKE2b-512 hash is computed on the way
+// DownloadArchive fetches it, but tried again from where it broke off
+// when a transfer breaks off (ResumingDownload.h, source.retryPause); its
+// BLAKE2b-512 hash is computed on the way
 // (BackgroundHash), then its detached minisign signature (the archive's URL
 // + ".minisig") is fetched over the same client and checked against the
 // hash and the maker's public key, before anything is unpacked from it.

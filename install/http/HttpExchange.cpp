@@ -74,9 +74,9 @@ std::wstring AsciiText(std::string_view bytes) {
 
 HttpExchange::HttpExchange(TResponseSink& sink, TWorkHandler* handler, const std::function<void()>& onBusy,
                            CookieStore& cookies, std::string host, std::string path,
-                           std::chrono::milliseconds readTimeout, const TRequestLimits* limits)
+                           std::chrono::milliseconds readTimeout, const TRequestLimits* limits, bool wholeBody)
     : sink_(sink), handler_(handler), onBusy_(onBusy), busy_([this] { Busy(); }), cookies_(cookies),
-      host_(std::move(host)), path_(std::move(path)), readTimeout_(readTimeout), limits_(limits),
+      host_(std::move(host)), path_(std::move(path)), readTimeout_(readTimeout), limits_(limits), wholeBody_(wholeBody),
       started_(std::chrono::steady_clock::now()) {}
 
 void HttpExchange::Attach(CURL* easy) {
@@ -144,6 +144,10 @@ bool HttpExchange::HeaderLine(std::string_view line) {
         lengthBeyondRange_ = false;
         chunked_ = false;
         closeAsked_ = false;
+        etag_.clear();
+        lastModified_.clear();
+        date_.clear();
+        contentRange_.clear();
         return true;
     }
     if (line.empty()) return EndOfHead();
@@ -162,6 +166,14 @@ bool HttpExchange::HeaderLine(std::string_view line) {
         // No length for the body (libcurl reads it until the connection
         // closes), but more than any limit.
         lengthBeyondRange_ = error == std::errc::result_out_of_range && whole && !value.starts_with('-');
+    } else if (EqualsNoCase(name, "ETag")) {
+        etag_.assign(value);
+    } else if (EqualsNoCase(name, "Last-Modified")) {
+        lastModified_.assign(value);
+    } else if (EqualsNoCase(name, "Date")) {
+        date_.assign(value);
+    } else if (EqualsNoCase(name, "Content-Range")) {
+        contentRange_.assign(value);
     } else if (EqualsNoCase(name, "Transfer-Encoding")) {
         chunked_ = ContainsNoCase(value, "chunked");
     } else if (EqualsNoCase(name, "Connection") || EqualsNoCase(name, "Proxy-Connection")) {
@@ -195,20 +207,33 @@ bool HttpExchange::EndOfHead() {
         EndEarly(EarlyEnd::Provisional);
         return false;
     }
-    StartBody();
-    return true;
+    return StartBody();
 }
 
-void HttpExchange::StartBody() {
+bool HttpExchange::StartBody() {
     phase_ = Phase::Body;
     failing_ = code_ < 200 || code_ > 299;
+    if (!failing_ && !error_) {
+        try {
+            sink_.Start(Head());
+        } catch (...) {
+            error_ = std::current_exception();
+            abandoned_ = true;
+            return false;
+        }
+    }
     // libcurl reads no body for these, whatever the head says.
     const bool bodyless = code_ == 204 || code_ == 304 || (!chunked_ && contentLength_ == 0);
-    if (bodyless) return;
+    if (bodyless) return true;
     const std::int64_t expected = chunked_ || contentLength_ < 0 ? 0 : contentLength_;
     workBegun_ = true;
     workCount_ = 0;
     Notify([&](TWorkHandler& h) { h.IdHTTP1WorkBegin(TWorkMode::wmRead, expected); });
+    return true;
+}
+
+TResponseHead HttpExchange::Head() const {
+    return {code_, chunked_ ? -1 : contentLength_, etag_, lastModified_, date_, contentRange_};
 }
 
 std::size_t HttpExchange::OnBody(char* data, std::size_t size, std::size_t count, void* self) {
@@ -313,6 +338,11 @@ void HttpExchange::Finish(CURLcode result, long osErrno, const char* curlMessage
     if (failure) throw Failure(*failure);
 }
 
+std::wstring HttpExchange::BrokenOff(std::wstring text) {
+    transient_ = TTransientFailure::BrokenOff;
+    return text;
+}
+
 void HttpExchange::ReportEnd() {
     if (!workBegun_) return;
     workBegun_ = false;
@@ -328,7 +358,7 @@ std::optional<std::wstring> HttpExchange::Outcome(CURLcode result, long osErrno,
         code_ = StatusCode(statusLine_);
         return AsciiText(statusLine_);
     case EarlyEnd::Provisional: return AsciiText(statusLine_);
-    case EarlyEnd::TimedOut: return LoadResString(IDS_HTTP_READ_TIMEOUT);
+    case EarlyEnd::TimedOut: return BrokenOff(LoadResString(IDS_HTTP_READ_TIMEOUT));
     case EarlyEnd::HeadTooLarge: return LoadResString(IDS_HTTP_HEAD_TOO_LARGE);
     }
 
@@ -342,25 +372,31 @@ std::optional<std::wstring> HttpExchange::Outcome(CURLcode result, long osErrno,
             abandoned_ = true;
             return LoadResString(IDS_HTTP_HEAD_TOO_LARGE);
         }
+        const bool unreachable = result == CURLE_COULDNT_RESOLVE_HOST || result == CURLE_COULDNT_CONNECT;
+        if (unreachable) transient_ = TTransientFailure::Unreachable;
         // libcurl keeps no socket error for a failed name lookup.
         if (result == CURLE_COULDNT_RESOLVE_HOST) return SocketErrorMessage(kHostNotFound);
-        if (IsSocketFailure(result) && socketError != 0) return SocketErrorMessage(socketError);
+        if (IsSocketFailure(result) && socketError != 0)
+            return unreachable ? SocketErrorMessage(socketError) : BrokenOff(SocketErrorMessage(socketError));
         if (!statusSeen_ && result == CURLE_UNSUPPORTED_PROTOCOL) return LoadResString(IDS_HTTP_INVALID_STATUS_LINE);
         const bool endedEarly = result == CURLE_OK || result == CURLE_GOT_NOTHING || result == CURLE_PARTIAL_FILE ||
                                 result == CURLE_RECV_ERROR;
         if (!endedEarly) return AsciiText(curlMessage && *curlMessage ? curlMessage : curl_easy_strerror(result));
-        if (!statusSeen_ || headerLines_ == 0) return LoadResString(IDS_HTTP_CONNECTION_CLOSED);
+        if (!statusSeen_ || headerLines_ == 0 || wholeBody_)
+            return BrokenOff(LoadResString(IDS_HTTP_CONNECTION_CLOSED));
         // The connection ended inside the head after at least one header
         // line: the head read so far stands, and there is no body left.
         abandoned_ = true;
         StartBody();
     } else if (result == CURLE_PARTIAL_FILE || result == CURLE_RECV_ERROR) {
-        // A body with a length, or one read until the end, may end early;
-        // a chunked body must reach its last chunk.
-        if (chunked_) {
+        // A body with a length, or one read until the end, may end early
+        // unless the request asked for the whole body; a chunked body must
+        // reach its last chunk.
+        if (chunked_ || wholeBody_) {
             abandoned_ = true;
-            if (result == CURLE_PARTIAL_FILE) return LoadResString(IDS_HTTP_CONNECTION_CLOSED);
-            if (socketError != 0) return SocketErrorMessage(socketError);
+            if (result == CURLE_PARTIAL_FILE) return BrokenOff(LoadResString(IDS_HTTP_CONNECTION_CLOSED));
+            if (socketError != 0) return BrokenOff(SocketErrorMessage(socketError));
+            if (!chunked_) return BrokenOff(LoadResString(IDS_HTTP_CONNECTION_CLOSED));
             // A receive error without a socket failure: libcurl found the
             // chunk framing broken (a size line that is no hexadecimal
             // number or too long for one, data not followed by its line end).
@@ -368,9 +404,10 @@ std::optional<std::wstring> HttpExchange::Outcome(CURLcode result, long osErrno,
         }
     } else if (result != CURLE_OK) {
         abandoned_ = true;
-        if (socketError != 0) return SocketErrorMessage(socketError);
+        if (socketError != 0) return BrokenOff(SocketErrorMessage(socketError));
         return AsciiText(curlMessage && *curlMessage ? curlMessage : curl_easy_strerror(result));
     }
-    if (failing_) return AsciiText(statusLine_);
-    return std::nullopt;
+    if (!failing_) return std::nullopt;
+    if (code_ >= 500 && code_ <= 599) transient_ = TTransientFailure::ServerError;
+    return AsciiText(statusLine_);
 }

@@ -24,7 +24,7 @@ class HttpExchange {
 public:
     HttpExchange(TResponseSink& sink, TWorkHandler* handler, const std::function<void()>& onBusy, CookieStore& cookies,
                  std::string host, std::string path, std::chrono::milliseconds readTimeout,
-                 const TRequestLimits* limits);
+                 const TRequestLimits* limits, bool wholeBody = false);
 
     // Points the transfer's callbacks at this exchange.
     void Attach(CURL* easy);
@@ -38,6 +38,8 @@ public:
     const std::string& StatusLine() const { return statusLine_; }
     // False when the connection must not carry another request.
     bool MayKeepConnection() const { return !closeAsked_ && !abandoned_; }
+    // After Finish: why the GET failed, where trying again may help.
+    TTransientFailure Transient() const { return error_ ? TTransientFailure::None : transient_; }
 
 private:
     enum class Phase { Head, Body };
@@ -59,7 +61,11 @@ private:
     bool HeaderLine(std::string_view line);
     bool EndOfHead();
     bool WithinLimit(std::int64_t announced);
-    void StartBody();
+    // False when the sink refused the answer.
+    bool StartBody();
+    TResponseHead Head() const;
+    // The failure text of a transfer that broke off.
+    std::wstring BrokenOff(std::wstring text);
     bool WithoutStatusLine(std::string_view data);
     std::optional<std::wstring> Outcome(CURLcode result, long osErrno, const char* curlMessage);
     void ReportEnd();
@@ -82,6 +88,7 @@ private:
     std::string path_;
     std::chrono::milliseconds readTimeout_;
     const TRequestLimits* limits_;  // nullptr: unbounded
+    bool wholeBody_;                // a body short of its Content-Length fails
     std::chrono::steady_clock::time_point started_;
     std::int64_t received_ = 0;  // bytes of this answer, heads included
 
@@ -95,6 +102,10 @@ private:
     bool lengthBeyondRange_ = false;  // a Content-Length past 2^63-1: more than any limit
     bool chunked_ = false;
     bool closeAsked_ = false;
+    std::string etag_;  // these four of the head being read; empty when absent
+    std::string lastModified_;
+    std::string date_;
+    std::string contentRange_;
     bool failing_ = false;   // status outside 200-299: the body is read and dropped
     std::string firstLine_;  // of such an answer
     EarlyEnd earlyEnd_ = EarlyEnd::None;
@@ -108,5 +119,6 @@ private:
     // answered, a dead kept connection replaced): the number as it stood at
     // the last sign of life of this transfer is no news.
     long staleOsErrno_ = 0;
+    TTransientFailure transient_ = TTransientFailure::None;
     std::exception_ptr error_;  // thrown by the sink or the handler, raised after the transfer
 };

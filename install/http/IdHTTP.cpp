@@ -16,7 +16,8 @@
 #include "TextConversion.h"
 
 // The request head is exactly: request line, Host, Accept, User-Agent and,
-// when cookies apply, Cookie. All four go through CURLOPT_HTTPHEADER so that
+// when cookies apply, Cookie; a resumed download adds Range and If-Range.
+// All go through CURLOPT_HTTPHEADER so that
 // libcurl adds none of its own (a custom Host or Accept replaces libcurl's,
 // and without CURLOPT_USERAGENT it sends none); libcurl's cookie engine stays
 // off because it would put its Cookie line before the custom headers.
@@ -152,6 +153,7 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink, const TRequestLi
     if (!curl_) curl_.emplace();
     responseCode_ = -1;
     responseText_.clear();
+    transient_ = TTransientFailure::None;
     const UrlParts parts = ParseUrl(ToUtf8(url));
 
     std::string host = parts.host;
@@ -162,9 +164,12 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink, const TRequestLi
     const std::string cookies = cookies_.CookieHeader(parts.host, parts.path, tls_.scheme == "https",
                                                       static_cast<std::int64_t>(std::time(nullptr)));
     std::unique_ptr<curl_slist, SlistFree> headers;
-    for (const std::string& line : {HeaderLine("Host", host), HeaderLine("Accept", HeaderValue(Request.Accept)),
-                                    HeaderLine("User-Agent", HeaderValue(Request.UserAgent)),
-                                    cookies.empty() ? std::string() : HeaderLine("Cookie", cookies)}) {
+    for (const std::string& line :
+         {HeaderLine("Host", host), HeaderLine("Accept", HeaderValue(Request.Accept)),
+          HeaderLine("User-Agent", HeaderValue(Request.UserAgent)),
+          cookies.empty() ? std::string() : HeaderLine("Cookie", cookies),
+          Request.Range.empty() ? std::string() : HeaderLine("Range", HeaderValue(Request.Range)),
+          Request.IfRange.empty() ? std::string() : HeaderLine("If-Range", HeaderValue(Request.IfRange))}) {
         if (line.empty()) continue;
         curl_slist* extended = curl_slist_append(headers.get(), line.c_str());
         if (extended == nullptr) throw std::bad_alloc();
@@ -176,7 +181,8 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink, const TRequestLi
     if (!easy_) easy_.reset(curl_easy_init());
     if (!easy_) throw std::bad_alloc();
     CURL* easy = easy_.get();
-    HttpExchange exchange(sink, workHandler_, onBusy_, cookies_, parts.host, parts.path, readTimeout_, limits);
+    HttpExchange exchange(sink, workHandler_, onBusy_, cookies_, parts.host, parts.path, readTimeout_, limits,
+                          Request.WholeBody);
     char curlMessage[CURL_ERROR_SIZE] = {};
     CURLcode result;
     long osErrno = 0;
@@ -200,13 +206,17 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink, const TRequestLi
     const auto recordStatusAndDropSpentConnection = [&] {
         responseCode_ = exchange.Code();
         responseText_ = AsciiText(exchange.StatusLine());
+        transient_ = exchange.Transient();
         if (!exchange.MayKeepConnection() || result != CURLE_OK) easy_.reset();
     };
     try {
         exchange.Finish(result, osErrno, curlMessage);
     } catch (...) {
         recordStatusAndDropSpentConnection();
-        if (auto tls = TlsFailureText(result, curlMessage)) throw Failure(*tls);
+        if (auto tls = TlsFailureText(result, curlMessage)) {
+            transient_ = TTransientFailure::None;
+            throw Failure(*tls);
+        }
         throw;
     }
     recordStatusAndDropSpentConnection();

@@ -31,10 +31,23 @@ protected:
     ~TWorkHandler() = default;
 };
 
+// What a sink learns of a 2xx answer before its body; empty when absent.
+struct TResponseHead {
+    int code;
+    std::int64_t contentLength;  // -1: none (chunked, or read until the close)
+    std::string etag;
+    std::string lastModified;
+    std::string date;
+    std::string contentRange;
+};
+
 // Takes the body of a successful answer block by block. Throwing Failure
 // ends the download with that failure.
 class TResponseSink {
 public:
+    // Once per 2xx answer, after its head and before any of its body;
+    // throwing ends the download with that exception, as Write does.
+    virtual void Start(const TResponseHead&) {}
     virtual void Write(const std::uint8_t* data, std::size_t size) = 0;
 
 protected:
@@ -54,7 +67,19 @@ struct TRequestLimits {
 struct TIdHTTPRequest {
     std::wstring Accept = L"text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
     std::wstring UserAgent;
+    // For a download that resumes; empty: not sent.
+    std::wstring Range;
+    std::wstring IfRange;
+    // A body that ends before its Content-Length (closed, reset) fails with
+    // the reason instead of standing with the bytes received.
+    bool WholeBody = false;
 };
+
+// Why the last request failed, where trying again may help: no connection
+// (name not found, connect failed); the connection failed, closed or fell
+// silent before the answer was whole; or a 5xx answer. None for every other
+// outcome, a failure of the sink or of a handler included.
+enum class TTransientFailure { None, Unreachable, BrokenOff, ServerError };
 
 class TIdHTTP {
 public:
@@ -87,6 +112,7 @@ public:
     // number) and the status line as received.
     int ResponseCode() const { return responseCode_; }
     const std::wstring& ResponseText() const { return responseText_; }
+    TTransientFailure TransientFailure() const { return transient_; }
 
     // The allowed scheme and, for https, what the server's certificate is
     // checked against; plain http until set.
@@ -108,6 +134,7 @@ private:
     std::function<void()> onBusy_;
     int responseCode_ = -1;
     std::wstring responseText_;
+    TTransientFailure transient_ = TTransientFailure::None;
     std::chrono::milliseconds readTimeout_{60000};
     bool winsockStarted_ = false;  // for the client's own socket calls
 };
