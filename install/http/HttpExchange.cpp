@@ -236,18 +236,23 @@ bool HttpExchange::WithoutStatusLine(std::string_view data) {
     return end == std::string_view::npos && firstLine_.size() < kMaxFirstLine;
 }
 
-int HttpExchange::OnDebug(CURL* easy, curl_infotype type, char*, std::size_t size, void* self) {
+int HttpExchange::OnDebug(CURL* easy, curl_infotype type, char* data, std::size_t size, void* self) {
     auto& exchange = *static_cast<HttpExchange*>(self);
     switch (type) {
     case CURLINFO_HEADER_OUT:
         exchange.requestSent_ = true;
         exchange.NoteSignOfLife(easy);
         break;
-    case CURLINFO_HEADER_IN:
+    case CURLINFO_HEADER_IN: {
+        // One line per call.
+        const std::string_view line = WithoutLineEnd(std::string_view(data, size));
+        if (exchange.atHeadStart_) exchange.lastHeadLine_.assign(line.substr(0, kMaxFirstLine));
+        exchange.atHeadStart_ = line.empty();
         exchange.NoteSignOfLife(easy);
         exchange.received_ += static_cast<std::int64_t>(size);
         exchange.WithinLimit(0);
         break;
+    }
     case CURLINFO_DATA_IN:
         exchange.received_ += static_cast<std::int64_t>(size);
         exchange.WithinLimit(0);

@@ -36,6 +36,9 @@ public:
     // The status of the final (or only) head; -1 and empty before one.
     int Code() const { return code_; }
     const std::string& StatusLine() const { return statusLine_; }
+    // The first line of the last head received, also of a proxy's answer to
+    // CONNECT, which the header callback is not given.
+    const std::string& LastHeadLine() const { return lastHeadLine_; }
     // False when the connection must not carry another request.
     bool MayKeepConnection() const { return !closeAsked_ && !abandoned_; }
 
@@ -108,5 +111,7 @@ private:
     // answered, a dead kept connection replaced): the number as it stood at
     // the last sign of life of this transfer is no news.
     long staleOsErrno_ = 0;
+    std::string lastHeadLine_;
+    bool atHeadStart_ = true;
     std::exception_ptr error_;  // thrown by the sink or the handler, raised after the transfer
 };

@@ -180,16 +180,19 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink, const TRequestLi
     char curlMessage[CURL_ERROR_SIZE] = {};
     CURLcode result;
     long osErrno = 0;
+    long connectCode = 0;
     {
         DetachRequest detach{easy};
         ApplySettings(easy);
         ApplyTlsSettings(easy, tls_);
+        ApplyProxyRoute(easy, proxy_, tls_.scheme == "https");
         curl_easy_setopt(easy, CURLOPT_URL, ToUtf8(url).c_str());
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
         curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, curlMessage);
         exchange.Attach(easy);
         result = curl_easy_perform(easy);
         curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
+        curl_easy_getinfo(easy, CURLINFO_HTTP_CONNECTCODE, &connectCode);
     }
 
     // In every outcome: the status of the answer is kept for the caller,
@@ -206,6 +209,9 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink, const TRequestLi
         exchange.Finish(result, osErrno, curlMessage);
     } catch (...) {
         recordStatusAndDropSpentConnection();
+        if (auto refused =
+                ProxyRefusal(proxy_, connectCode, exchange.LastHeadLine(), exchange.Code(), exchange.StatusLine()))
+            throw Failure(*refused);
         if (auto tls = TlsFailureText(result, curlMessage)) throw Failure(*tls);
         throw;
     }

@@ -1,0 +1,10 @@
+#pragma once
+// The proxy the current user's Windows settings name for a URL, as browsers
+// take it: an automatic configuration (detected, or a script's address)
+// decides for that URL, and one that fails means a direct connection;
+// otherwise the proxy set by hand, unless its bypass list names the URL's
+// host. Reads the settings anew at each call.
+#include <string>
+
+// "host:port" (ProxyRules.h), or "" for a direct connection.
+std::string WindowsProxyFor(const std::wstring& url);
