@@ -20,6 +20,7 @@
 
 #include "InstallRunFixture.h"
 #include "LoopbackServer.h"
+#include "TlsSettings.h"
 
 namespace {
 
@@ -151,6 +152,19 @@ TEST_F(ProxyInstall, TunnelsHttpsThroughTheProxy) {
     ASSERT_EQ(Run(source), std::nullopt);
     EXPECT_TRUE(Contains(ProxyLog("forward"), "CONNECT localhost:" + port + " HTTP/1.1"));
     EXPECT_EQ(ReadWholeFile(kPad + L"VENKOR.EXE"), "upgrade version");
+    // The answer is the server's, not the proxy's answer to CONNECT.
+    struct : TResponseSink {
+        void Write(const std::uint8_t*, std::size_t) override {}
+    } sink;
+    TIdHTTP client;
+    client.SetTls(TlsSettingsFor(source.fileServer, source.trustedCertificates, true));
+    client.SetProxy({Proxy("forward"), L"%s %s"});
+    try {
+        client.Get(source.fileServer + L"nothing-here.zip", sink);
+        ADD_FAILURE() << "no failure";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.Message(), L"HTTP/1.1 404 File not found");
+    }
 }
 
 // A bypass list that names the file server: the run goes direct, past a
