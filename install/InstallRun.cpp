@@ -38,7 +38,8 @@ void RunInstallation(const std::wstring& Pad, TIdHTTP& IdHTTP1, TAbUnZipper& AbU
     // A signed release goes the way the user's Windows settings name: the
     // signatures, not the road, vouch for the archives. The default build
     // connects directly.
-    if (signedArchives) IdHTTP1.SetProxy({WindowsProxyFor(source.fileServer), LoadResString(IDS_PROXY_REFUSED)});
+    if (signedArchives)
+        IdHTTP1.SetProxy({WindowsProxyFor(source.fileServer, IdHTTP1.OnBusy()), LoadResString(IDS_PROXY_REFUSED)});
     // A signed release starts nothing that it did not unpack itself.
     AbUnZipper1.SetRefuseForeignFiles(signedArchives);
     AbUnZipper1.ForgetOwnFiles();

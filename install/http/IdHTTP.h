@@ -76,6 +76,7 @@ public:
     // exception. The archive extractor takes the same hook
     // (TAbUnZipper::SetOnBusy).
     void SetOnBusy(std::function<void()> handler) { onBusy_ = std::move(handler); }
+    const std::function<void()>& OnBusy() const { return onBusy_; }
 
     // Sends a GET for url and writes the body of a 2xx answer to sink.
     // Throws Failure for every other outcome: the server's status line for

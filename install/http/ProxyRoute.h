@@ -24,5 +24,4 @@ void ApplyProxyRoute(CURL* easy, const ProxyRoute& route, bool https);
 // server no credentials). connectStatusLine: the last head's first line
 // when the request ended at CONNECT.
 std::optional<std::wstring> ProxyRefusal(const ProxyRoute& route, long connectCode,
-                                         const std::string& connectStatusLine, int code,
-                                         const std::string& statusLine);
+                                         const std::string& connectStatusLine, int code, const std::string& statusLine);

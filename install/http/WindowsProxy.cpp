@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <chrono>
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -50,13 +52,20 @@ std::optional<std::string> AutomaticProxy(const std::wstring& url, bool detect, 
     return std::nullopt;
 }
 
-}  // namespace
-
-std::string WindowsProxyFor(const std::wstring& url) {
+std::string ProxyFromSettings(const std::wstring& url) {
     WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config{};
     if (!::WinHttpGetIEProxyConfigForCurrentUser(&config)) return {};
     const GlobalText script(config.lpszAutoConfigUrl), proxy(config.lpszProxy), bypass(config.lpszProxyBypass);
     if (config.fAutoDetect || script)
         return AutomaticProxy(url, config.fAutoDetect, script.get()).value_or(std::string());
     return ProxyForUrl(ToUtf8(url), Narrow(proxy), Narrow(bypass));
+}
+
+}  // namespace
+
+std::string WindowsProxyFor(const std::wstring& url, const std::function<void()>& onBusy) {
+    std::future<std::string> proxy = std::async(std::launch::async, ProxyFromSettings, url);
+    while (proxy.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+        if (onBusy) onBusy();
+    return proxy.get();
 }

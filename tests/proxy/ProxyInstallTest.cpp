@@ -84,7 +84,7 @@ void WriteSettings(DWORD flags, const std::string& proxy, const std::string& byp
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kConnections, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     const LSTATUS written = RegSetValueExW(key, L"DefaultConnectionSettings", 0, REG_BINARY,
-                                          reinterpret_cast<const BYTE*>(blob.data()), static_cast<DWORD>(blob.size()));
+                                           reinterpret_cast<const BYTE*>(blob.data()), static_cast<DWORD>(blob.size()));
     RegCloseKey(key);
     ASSERT_EQ(written, ERROR_SUCCESS);
 }
@@ -174,11 +174,8 @@ TEST_F(ProxyInstall, GoesDirectWhereTheBypassListNamesTheServer) {
         const char* bypass;
         bool direct;
     } cases[] = {
-        {"127.0.0.1", true},
-        {"*.example.com; 127.0.0.*", true},
-        {"<local> 127.*", true},
-        {"<local>", false},
-        {"*.example.com;127.0.0.2", false},
+        {"127.0.0.1", true}, {"*.example.com; 127.0.0.*", true}, {"<local> 127.*", true},
+        {"<local>", false},  {"*.example.com;127.0.0.2", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bypass);
@@ -216,6 +213,18 @@ TEST_F(ProxyInstall, FollowsTheConfigurationScriptAndGoesDirectWhenItFails) {
         EXPECT_EQ(RequestLines(server).front(), "GET /venkor/Files/main.zip HTTP/1.1");
     }
     EXPECT_TRUE(Contains(ProxyLog("pac"), "GET /broken.pac HTTP/1.1"));
+    // A script that takes a second to come: the window is kept painting
+    // meanwhile, before the first request.
+    {
+        Clear();
+        WriteSettings(kScript, "", "", scripts + "slow.pac");
+        LoopbackServer server(SignedArchives());
+        int callsBeforeFirstRequest = 0;
+        http.SetOnBusy([&] { callsBeforeFirstRequest += server.Connections() == 0; });
+        EXPECT_EQ(RunSigned(UnresolvableUrl(server)), std::nullopt);
+        http.SetOnBusy(nullptr);
+        EXPECT_GE(callsBeforeFirstRequest, 10);
+    }
     // Detection finds no proxy here: direct as well.
     Clear();
     WriteSettings(kDetect | kManualProxy, Proxy("basic"));

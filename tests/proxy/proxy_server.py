@@ -7,8 +7,9 @@ Proxy-Authorization scheme offered) is appended to DIR/NAME.log.
            the host's name, to 127.0.0.1 at the port asked for
   basic    answers every request with 407 and Proxy-Authenticate: Basic
   sspi     answers every request with 407 and Negotiate and NTLM offered
-  pac      serves /good.pac (through forward, except for direct.invalid)
-           and /broken.pac (a script that fails)
+  pac      serves /good.pac (through forward, except for direct.invalid),
+           /slow.pac (the same after a second) and /broken.pac (a script
+           that fails)
 
 Usage: proxy_server.py DIR   (runs until killed)"""
 import os
@@ -16,6 +17,7 @@ import socket
 import socketserver
 import sys
 import threading
+import time
 
 folder = sys.argv[1]
 lock = threading.Lock()
@@ -107,6 +109,9 @@ class Pac(socketserver.BaseRequestHandler):
             return
         log("pac", lines[0])
         path = lines[0].split(" ")[1]
+        if path == "/slow.pac":
+            time.sleep(1)
+            path = "/good.pac"
         scripts = {
             "/good.pac": 'function FindProxyForURL(url, host) {\n'
                          '  if (host == "direct.invalid") return "DIRECT";\n'
