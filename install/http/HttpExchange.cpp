@@ -124,8 +124,16 @@ std::size_t HttpExchange::OnHeader(char* data, std::size_t size, std::size_t cou
     auto& exchange = *static_cast<HttpExchange*>(self);
     const std::size_t length = size * count;
     if (exchange.error_) return 0;
-    // After a chunked body these are trailer lines; nothing here uses them.
-    if (exchange.phase_ == Phase::Body) return length;
+    if (exchange.phase_ == Phase::Body) {
+        // After a chunked body these are trailer lines; nothing here uses
+        // them. After a proxy's 407, a status line starts the answer to the
+        // request sent again.
+        const bool nextAnswer =
+            exchange.proxied_ && exchange.code_ == 407 && std::string_view(data, length).starts_with("HTTP/");
+        if (!nextAnswer) return length;
+        exchange.phase_ = Phase::Head;
+        exchange.statusSeen_ = false;
+    }
     exchange.headBytes_ += length;
     if (exchange.headBytes_ > kMaxHead) {
         exchange.EndEarly(EarlyEnd::HeadTooLarge);
@@ -203,7 +211,9 @@ void HttpExchange::StartBody() {
     phase_ = Phase::Body;
     failing_ = code_ < 200 || code_ > 299;
     // libcurl reads no body for these, whatever the head says.
-    const bool bodyless = code_ == 204 || code_ == 304 || (!chunked_ && contentLength_ == 0);
+    // A proxy's 407 body is no download, whether or not an answer follows.
+    const bool bodyless =
+        code_ == 204 || code_ == 304 || (!chunked_ && contentLength_ == 0) || (proxied_ && code_ == 407);
     if (bodyless) return;
     const std::int64_t expected = chunked_ || contentLength_ < 0 ? 0 : contentLength_;
     workBegun_ = true;

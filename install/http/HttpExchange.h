@@ -28,6 +28,9 @@ public:
 
     // Points the transfer's callbacks at this exchange.
     void Attach(CURL* easy);
+    // Through a proxy libcurl answers a 407 with credentials on the same
+    // request, and the callbacks get the next answer's head after the 407's.
+    void SetProxied() { proxied_ = true; }
 
     // Returns on success; otherwise throws the failure of the GET. The end
     // event, when a begin event was reported, comes first in every case.
@@ -98,7 +101,8 @@ private:
     bool lengthBeyondRange_ = false;  // a Content-Length past 2^63-1: more than any limit
     bool chunked_ = false;
     bool closeAsked_ = false;
-    bool failing_ = false;   // status outside 200-299: the body is read and dropped
+    bool failing_ = false;  // status outside 200-299: the body is read and dropped
+    bool proxied_ = false;
     std::string firstLine_;  // of such an answer
     EarlyEnd earlyEnd_ = EarlyEnd::None;
     bool abandoned_ = false;  // stopped mid-answer: the connection is of no further use

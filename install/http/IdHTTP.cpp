@@ -177,6 +177,7 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink, const TRequestLi
     if (!easy_) throw std::bad_alloc();
     CURL* easy = easy_.get();
     HttpExchange exchange(sink, workHandler_, onBusy_, cookies_, parts.host, parts.path, readTimeout_, limits);
+    if (!proxy_.proxy.empty()) exchange.SetProxied();
     char curlMessage[CURL_ERROR_SIZE] = {};
     CURLcode result;
     long osErrno = 0;

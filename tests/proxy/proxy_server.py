@@ -7,6 +7,7 @@ Proxy-Authorization scheme offered) is appended to DIR/NAME.log.
            the host's name, to 127.0.0.1 at the port asked for
   basic    answers every request with 407 and Proxy-Authenticate: Basic
   sspi     answers every request with 407 and Negotiate and NTLM offered
+  once     the same for the first request of a connection, then forwards
   pac      serves /good.pac (through forward, except for direct.invalid),
            /slow.pac (the same after a second) and /broken.pac (a script
            that fails)
@@ -60,33 +61,39 @@ def port_of(authority, default):
     return int(port) if host and port.isdigit() else default
 
 
+def forward(client, lines, rest):
+    method, target = lines[0].split(" ")[:2]
+    if method == "CONNECT":
+        upstream = socket.create_connection(("127.0.0.1", port_of(target, 443)))
+        client.sendall(b"HTTP/1.1 200 Connection established\r\n\r\n")
+        first = rest
+    else:
+        authority = target.split("://", 1)[-1].split("/", 1)[0]
+        upstream = socket.create_connection(("127.0.0.1", port_of(authority, 80)))
+        first = ("\r\n".join(lines) + "\r\n\r\n").encode("latin-1") + rest
+    upstream.sendall(first)
+    back = threading.Thread(target=pipe, args=(upstream, client))
+    back.start()
+    pipe(client, upstream)
+    back.join()
+
+
 class Forward(socketserver.BaseRequestHandler):
     def handle(self):
         lines, rest = read_head(self.request)
-        if not lines:
-            return
-        log("forward", lines[0])
-        method, target = lines[0].split(" ")[:2]
-        if method == "CONNECT":
-            upstream = socket.create_connection(("127.0.0.1", port_of(target, 443)))
-            self.request.sendall(b"HTTP/1.1 200 Connection established\r\n\r\n")
-            first = rest
-        else:
-            authority = target.split("://", 1)[-1].split("/", 1)[0]
-            upstream = socket.create_connection(("127.0.0.1", port_of(authority, 80)))
-            first = ("\r\n".join(lines) + "\r\n\r\n").encode("latin-1") + rest
-        upstream.sendall(first)
-        back = threading.Thread(target=pipe, args=(upstream, self.request))
-        back.start()
-        pipe(self.request, upstream)
-        back.join()
+        if lines:
+            log("forward", lines[0])
+            forward(self.request, lines, rest)
 
 
-def refusing(name, offers):
+def refusing(name, offers, refusals=None):
+    """Answers 407 to the first `refusals` requests of a connection (all
+    when None), then forwards."""
     class Refuse(socketserver.BaseRequestHandler):
         def handle(self):
+            refused = 0
             while True:
-                lines, _ = read_head(self.request)
+                lines, rest = read_head(self.request)
                 if not lines:
                     return
                 log(name, lines[0])
@@ -94,6 +101,10 @@ def refusing(name, offers):
                     key, _, value = line.partition(":")
                     if key.strip().lower() == "proxy-authorization":
                         log(name, "Proxy-Authorization: " + value.split()[0])
+                if refusals is not None and refused == refusals:
+                    forward(self.request, lines, rest)
+                    return
+                refused += 1
                 body = b"<html>proxy says no</html>"
                 head = "HTTP/1.1 407 Proxy Authentication Required\r\n"
                 head += "".join("Proxy-Authenticate: %s\r\n" % o for o in offers)
@@ -137,6 +148,7 @@ servers = {
     "forward": Server(("127.0.0.1", 0), Forward),
     "basic": Server(("127.0.0.1", 0), refusing("basic", ["Basic realm=\"corp\""])),
     "sspi": Server(("127.0.0.1", 0), refusing("sspi", ["Negotiate", "NTLM"])),
+    "once": Server(("127.0.0.1", 0), refusing("once", ["Negotiate", "NTLM"], 1)),
     "pac": Server(("127.0.0.1", 0), Pac),
 }
 for name, server in servers.items():
