@@ -3,12 +3,14 @@
 #include <windows.h>
 #include <winhttp.h>
 
-#include <chrono>
-#include <future>
+#include <exception>
 #include <memory>
+#include <new>
 #include <optional>
+#include <thread>
 
 #include "ProxyRules.h"
+#include "ScopeExit.h"
 #include "TextConversion.h"
 #include "UniqueHandle.h"
 
@@ -64,8 +66,24 @@ std::string ProxyFromSettings(const std::wstring& url) {
 }  // namespace
 
 std::string WindowsProxyFor(const std::wstring& url, const std::function<void()>& onBusy) {
-    std::future<std::string> proxy = std::async(std::launch::async, ProxyFromSettings, url);
-    while (proxy.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
-        if (onBusy) onBusy();
-    return proxy.get();
+    const UniqueHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!done) throw std::bad_alloc();
+    std::string proxy;
+    std::exception_ptr failure;
+    {
+        std::thread reader([&] {
+            try {
+                proxy = ProxyFromSettings(url);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            ::SetEvent(done.Get());
+        });
+        // Also when onBusy throws: the thread uses this frame.
+        const ScopeExit join([&] { reader.join(); });
+        while (::WaitForSingleObject(done.Get(), 50) == WAIT_TIMEOUT)
+            if (onBusy) onBusy();
+    }
+    if (failure) std::rethrow_exception(failure);
+    return proxy;
 }
