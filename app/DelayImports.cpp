@@ -5,12 +5,14 @@
 // file defines each import's pointer (what a dllimport call goes through:
 // __imp__Name@N for 32-bit stdcall, plain __imp_Name on x64), first pointing to a resolver that loads the DLL with
 // LoadFromSystem32 (DllSearch.cpp) and replaces itself. The
-// functions are those libcurl's Schannel code and its random source call;
-// a call to any other would pull its import library in again, which the
-// import table test catches.
+// functions are those libcurl's Schannel code and its random source call,
+// and WinHTTP's for a signed release's proxy settings; a call to any other
+// would pull its import library in again, which the import table test
+// catches.
 #include <windows.h>
 #include <bcrypt.h>
 #include <wincrypt.h>
+#include <winhttp.h>
 
 #include <string>
 
@@ -42,6 +44,7 @@ struct Import<Result WINAPI(Args...)> {
 
 constexpr wchar_t kCrypt32[] = L"crypt32.dll";
 constexpr wchar_t kBcrypt[] = L"bcrypt.dll";
+constexpr wchar_t kWinhttp[] = L"winhttp.dll";
 
 }  // namespace
 
@@ -83,3 +86,19 @@ SETUP_IMPORT(kCrypt32, CryptDecodeObjectEx, 32)
 SETUP_IMPORT(kCrypt32, CryptQueryObject, 44)
 SETUP_IMPORT(kCrypt32, CryptStringToBinaryA, 28)
 SETUP_IMPORT(kCrypt32, PFXImportCertStore, 12)
+// winhttp.h, too, declares its functions without dllimport.
+SETUP_IMPORT(kWinhttp, WinHttpCloseHandle, 4)
+extern "C" BOOL WINAPI WinHttpCloseHandle(HINTERNET handle) { return imp_WinHttpCloseHandle(handle); }
+SETUP_IMPORT(kWinhttp, WinHttpGetIEProxyConfigForCurrentUser, 4)
+extern "C" BOOL WINAPI WinHttpGetIEProxyConfigForCurrentUser(WINHTTP_CURRENT_USER_IE_PROXY_CONFIG* config) {
+    return imp_WinHttpGetIEProxyConfigForCurrentUser(config);
+}
+SETUP_IMPORT(kWinhttp, WinHttpGetProxyForUrl, 16)
+extern "C" BOOL WINAPI WinHttpGetProxyForUrl(HINTERNET session, LPCWSTR url, WINHTTP_AUTOPROXY_OPTIONS* options,
+                                             WINHTTP_PROXY_INFO* info) {
+    return imp_WinHttpGetProxyForUrl(session, url, options, info);
+}
+SETUP_IMPORT(kWinhttp, WinHttpOpen, 20)
+extern "C" HINTERNET WINAPI WinHttpOpen(LPCWSTR agent, DWORD access, LPCWSTR proxy, LPCWSTR bypass, DWORD flags) {
+    return imp_WinHttpOpen(agent, access, proxy, bypass, flags);
+}

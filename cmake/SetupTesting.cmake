@@ -1,7 +1,7 @@
 # Test programs and fuzz targets.
 #
 # setup_test(NAME name SOURCES ... [LIBS ...] [DEFINITIONS ...] [DEPENDS ...]
-#            [LOCKS ...] [GUI] [OWN_FOLDER] [DRIVE])
+#            [LOCKS ...] [GUI] [OWN_FOLDER] [DRIVE] [OWN_PREFIX])
 #   A GoogleTest program registered with ctest. Windows builds run it under
 #   Wine through CMAKE_CROSSCOMPILING_EMULATOR (scripts/wine-run, one prefix
 #   per build tree).
@@ -13,6 +13,9 @@
 #        for tests that find files beside themselves.
 #   DRIVE: runs with Wine drive V: mapped to an empty folder of its own
 #        (tests/support/with_drive.sh), for tests that write to a drive root.
+#   OWN_PREFIX: runs in a Wine prefix of its own (made at its first run), for
+#        tests that change what every program of a prefix reads (the user's
+#        proxy settings), while other tests run.
 #   BOUNDED_ADDRESS_SPACE: a 64-bit program runs with 4 GB of address space,
 #        as a 32-bit one on 64-bit Windows has, so that its tests can fill it
 #        (tests/support/AddressSpace.h) and reach out-of-memory paths. Under
@@ -28,7 +31,7 @@ endif()
 set(SETUP_TEST_SUPPORT_DIR ${CMAKE_CURRENT_LIST_DIR}/../tests/support)
 
 function(setup_test)
-  cmake_parse_arguments(T "GUI;OWN_FOLDER;DRIVE;BOUNDED_ADDRESS_SPACE" "NAME" "SOURCES;LIBS;DEFINITIONS;DEPENDS;LOCKS" ${ARGN})
+  cmake_parse_arguments(T "GUI;OWN_FOLDER;DRIVE;BOUNDED_ADDRESS_SPACE;OWN_PREFIX" "NAME" "SOURCES;LIBS;DEFINITIONS;DEPENDS;LOCKS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} setup_test_support GTest::gtest_main GTest::gtest)
   target_compile_definitions(${T_NAME} PRIVATE ${T_DEFINITIONS})
@@ -38,9 +41,13 @@ function(setup_test)
   if(T_OWN_FOLDER)
     set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   endif()
+  set(prefix ${SETUP_WINEPREFIX})
+  if(T_OWN_PREFIX)
+    set(prefix ${CMAKE_CURRENT_BINARY_DIR}/wineprefix-${T_NAME})
+  endif()
   if(T_DRIVE)
     add_test(NAME ${T_NAME}
-      COMMAND sh ${SETUP_TEST_SUPPORT_DIR}/with_drive.sh ${CMAKE_CROSSCOMPILING_EMULATOR} ${SETUP_WINEPREFIX}
+      COMMAND sh ${SETUP_TEST_SUPPORT_DIR}/with_drive.sh ${CMAKE_CROSSCOMPILING_EMULATOR} ${prefix}
               ${CMAKE_CURRENT_BINARY_DIR}/drive-v $<TARGET_FILE:${T_NAME}>)
   else()
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
@@ -49,7 +56,7 @@ function(setup_test)
   if(T_GUI)
     list(APPEND locks display)
   endif()
-  if(T_DRIVE)
+  if(T_DRIVE AND NOT T_OWN_PREFIX)
     list(APPEND locks drive_v)  # with_drive.sh maps V: in the shared prefix
   endif()
   # A program that crashes under Wine may still exit with 0: a test passes
@@ -61,6 +68,9 @@ function(setup_test)
   endif()
   if(T_BOUNDED_ADDRESS_SPACE AND SETUP_TARGET STREQUAL x64)
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT SETUP_ADDRESS_SPACE_KB=4194304)
+  endif()
+  if(T_OWN_PREFIX)
+    set_property(TEST ${T_NAME} APPEND PROPERTY ENVIRONMENT SETUP_WINEPREFIX=${prefix})
   endif()
 endfunction()
 

@@ -11,10 +11,12 @@
 #include "InstallPlan.h"
 #include "LibraryText.h"
 #include "LocalArchive.h"
+#include "ReleaseTextIds.h"
 #include "SignedArchive.h"
 #include "TargetFolder.h"
 #include "TlsSettings.h"
 #include "UnpackArchive.h"
+#include "WindowsProxy.h"
 
 void RunInstallation(const std::wstring& Pad, TIdHTTP& IdHTTP1, TAbUnZipper& AbUnZipper1, const InstallSource& source) {
     if (Pad.size() < 3 || !IsDriveLetter(Pad[0]) || Pad[1] != L':' || Pad[2] != L'\\')
@@ -34,6 +36,11 @@ void RunInstallation(const std::wstring& Pad, TIdHTTP& IdHTTP1, TAbUnZipper& AbU
     }
 
     IdHTTP1.SetTls(TlsSettingsFor(source.fileServer, source.trustedCertificates, signedArchives));
+    // A signed release goes the way the user's Windows settings name: the
+    // signatures, not the road, vouch for the archives. The default build
+    // connects directly.
+    if (signedArchives)
+        IdHTTP1.SetProxy({WindowsProxyFor(source.fileServer, IdHTTP1.OnBusy()), LoadResString(IDS_PROXY_REFUSED)});
     // A signed release starts nothing that it did not unpack itself.
     AbUnZipper1.SetRefuseForeignFiles(signedArchives);
     AbUnZipper1.ForgetOwnFiles();

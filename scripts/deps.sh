@@ -114,19 +114,22 @@ step wavpack cmake -S "$w" -B "$src/wv-build" "${cross[@]}" -DWAVPACK_BUILD_PROG
 step wavpack cmake --build "$src/wv-build" -j"$jobs"
 step wavpack cmake --install "$src/wv-build"
 
-# curl: HTTP and HTTPS only, TLS through Schannel (the system's), no proxy. The
+# curl: HTTP and HTTPS only, TLS through Schannel (the system's). The
 # threaded resolver resolves on a helper thread, so the window keeps painting.
-# Off as well: what the client never asks for (its own cookie engine, auth,
-# MIME, HSTS, Alt-Svc, .netrc, DNS over HTTPS, the option list).
+# Proxies, HTTP authentication and NTLM are on for release builds, which go
+# through the user's Windows proxy and answer its 407 with the logged-on
+# user's credentials (Negotiate and NTLM through SSPI, which Schannel brings
+# along); one library serves both builds and the default build never turns
+# them on. Off: what the client never asks for (its own cookie engine, MIME,
+# HSTS, Alt-Svc, .netrc, DNS over HTTPS, the option list).
 c=$(dir curl)
 step curl cmake -S "$c" -B "$src/curl-build" "${cross[@]}" -DHTTP_ONLY=ON -DCURL_ENABLE_SSL=ON -DCURL_USE_OPENSSL=OFF \
-  -DCURL_USE_SCHANNEL=ON -DCURL_USE_LIBSSH2=OFF -DCURL_USE_LIBPSL=OFF -DUSE_LIBIDN2=OFF -DUSE_NGHTTP2=OFF \
-  -DCURL_ZLIB=OFF -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DENABLE_THREADED_RESOLVER=ON -DCURL_DISABLE_PROXY=ON \
+  -DCURL_USE_SCHANNEL=ON -DCURL_WINDOWS_SSPI=ON -DCURL_USE_LIBSSH2=OFF -DCURL_USE_LIBPSL=OFF -DUSE_LIBIDN2=OFF \
+  -DUSE_NGHTTP2=OFF -DCURL_ZLIB=OFF -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DENABLE_THREADED_RESOLVER=ON \
   -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DENABLE_UNIX_SOCKETS=OFF -DCURL_DISABLE_LDAP=ON -DENABLE_MANUAL=OFF \
   -DCURL_CA_PATH=none -DCURL_CA_BUNDLE=none -DENABLE_IPV6=OFF \
-  -DCURL_DISABLE_COOKIES=ON -DCURL_DISABLE_HTTP_AUTH=ON -DCURL_DISABLE_MIME=ON -DCURL_DISABLE_HSTS=ON \
-  -DCURL_DISABLE_ALTSVC=ON -DCURL_DISABLE_NETRC=ON -DCURL_DISABLE_DOH=ON -DCURL_DISABLE_GETOPTIONS=ON \
-  -DCURL_DISABLE_NTLM=ON
+  -DCURL_DISABLE_COOKIES=ON -DCURL_DISABLE_MIME=ON -DCURL_DISABLE_HSTS=ON \
+  -DCURL_DISABLE_ALTSVC=ON -DCURL_DISABLE_NETRC=ON -DCURL_DISABLE_DOH=ON -DCURL_DISABLE_GETOPTIONS=ON
 step curl cmake --build "$src/curl-build" -j"$jobs"
 step curl cmake --install "$src/curl-build"
 

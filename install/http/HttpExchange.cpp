@@ -124,8 +124,16 @@ std::size_t HttpExchange::OnHeader(char* data, std::size_t size, std::size_t cou
     auto& exchange = *static_cast<HttpExchange*>(self);
     const std::size_t length = size * count;
     if (exchange.error_) return 0;
-    // After a chunked body these are trailer lines; nothing here uses them.
-    if (exchange.phase_ == Phase::Body) return length;
+    if (exchange.phase_ == Phase::Body) {
+        // After a chunked body these are trailer lines; nothing here uses
+        // them. After a proxy's 407, a status line starts the answer to the
+        // request sent again.
+        const bool nextAnswer =
+            exchange.proxied_ && exchange.code_ == 407 && std::string_view(data, length).starts_with("HTTP/");
+        if (!nextAnswer) return length;
+        exchange.phase_ = Phase::Head;
+        exchange.statusSeen_ = false;
+    }
     exchange.headBytes_ += length;
     if (exchange.headBytes_ > kMaxHead) {
         exchange.EndEarly(EarlyEnd::HeadTooLarge);
@@ -223,7 +231,9 @@ bool HttpExchange::StartBody() {
         }
     }
     // libcurl reads no body for these, whatever the head says.
-    const bool bodyless = code_ == 204 || code_ == 304 || (!chunked_ && contentLength_ == 0);
+    // A proxy's 407 body is no download, whether or not an answer follows.
+    const bool bodyless =
+        code_ == 204 || code_ == 304 || (!chunked_ && contentLength_ == 0) || (proxied_ && code_ == 407);
     if (bodyless) return true;
     const std::int64_t expected = chunked_ || contentLength_ < 0 ? 0 : contentLength_;
     workBegun_ = true;
@@ -261,18 +271,23 @@ bool HttpExchange::WithoutStatusLine(std::string_view data) {
     return end == std::string_view::npos && firstLine_.size() < kMaxFirstLine;
 }
 
-int HttpExchange::OnDebug(CURL* easy, curl_infotype type, char*, std::size_t size, void* self) {
+int HttpExchange::OnDebug(CURL* easy, curl_infotype type, char* data, std::size_t size, void* self) {
     auto& exchange = *static_cast<HttpExchange*>(self);
     switch (type) {
     case CURLINFO_HEADER_OUT:
         exchange.requestSent_ = true;
         exchange.NoteSignOfLife(easy);
         break;
-    case CURLINFO_HEADER_IN:
+    case CURLINFO_HEADER_IN: {
+        // One line per call.
+        const std::string_view line = WithoutLineEnd(std::string_view(data, size));
+        if (exchange.atHeadStart_) exchange.lastHeadLine_.assign(line.substr(0, kMaxFirstLine));
+        exchange.atHeadStart_ = line.empty();
         exchange.NoteSignOfLife(easy);
         exchange.received_ += static_cast<std::int64_t>(size);
         exchange.WithinLimit(0);
         break;
+    }
     case CURLINFO_DATA_IN:
         exchange.received_ += static_cast<std::int64_t>(size);
         exchange.WithinLimit(0);

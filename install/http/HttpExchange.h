@@ -28,6 +28,9 @@ public:
 
     // Points the transfer's callbacks at this exchange.
     void Attach(CURL* easy);
+    // Through a proxy libcurl answers a 407 with credentials on the same
+    // request, and the callbacks get the next answer's head after the 407's.
+    void SetProxied() { proxied_ = true; }
 
     // Returns on success; otherwise throws the failure of the GET. The end
     // event, when a begin event was reported, comes first in every case.
@@ -36,6 +39,9 @@ public:
     // The status of the final (or only) head; -1 and empty before one.
     int Code() const { return code_; }
     const std::string& StatusLine() const { return statusLine_; }
+    // The first line of the last head received, also of a proxy's answer to
+    // CONNECT, which the header callback is not given.
+    const std::string& LastHeadLine() const { return lastHeadLine_; }
     // False when the connection must not carry another request.
     bool MayKeepConnection() const { return !closeAsked_ && !abandoned_; }
     // After Finish: why the GET failed, where trying again may help.
@@ -106,7 +112,8 @@ private:
     std::string lastModified_;
     std::string date_;
     std::string contentRange_;
-    bool failing_ = false;   // status outside 200-299: the body is read and dropped
+    bool failing_ = false;  // status outside 200-299: the body is read and dropped
+    bool proxied_ = false;
     std::string firstLine_;  // of such an answer
     EarlyEnd earlyEnd_ = EarlyEnd::None;
     bool abandoned_ = false;  // stopped mid-answer: the connection is of no further use
@@ -120,5 +127,7 @@ private:
     // the last sign of life of this transfer is no news.
     long staleOsErrno_ = 0;
     TTransientFailure transient_ = TTransientFailure::None;
+    std::string lastHeadLine_;
+    bool atHeadStart_ = true;
     std::exception_ptr error_;  // thrown by the sink or the handler, raised after the transfer
 };

@@ -183,19 +183,23 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink, const TRequestLi
     CURL* easy = easy_.get();
     HttpExchange exchange(sink, workHandler_, onBusy_, cookies_, parts.host, parts.path, readTimeout_, limits,
                           Request.WholeBody);
+    if (!proxy_.proxy.empty()) exchange.SetProxied();
     char curlMessage[CURL_ERROR_SIZE] = {};
     CURLcode result;
     long osErrno = 0;
+    long connectCode = 0;
     {
         DetachRequest detach{easy};
         ApplySettings(easy);
         ApplyTlsSettings(easy, tls_);
+        ApplyProxyRoute(easy, proxy_, tls_.scheme == "https");
         curl_easy_setopt(easy, CURLOPT_URL, ToUtf8(url).c_str());
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
         curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, curlMessage);
         exchange.Attach(easy);
         result = curl_easy_perform(easy);
         curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
+        curl_easy_getinfo(easy, CURLINFO_HTTP_CONNECTCODE, &connectCode);
     }
 
     // In every outcome: the status of the answer is kept for the caller,
@@ -213,6 +217,13 @@ void TIdHTTP::Get(const std::wstring& url, TResponseSink& sink, const TRequestLi
         exchange.Finish(result, osErrno, curlMessage);
     } catch (...) {
         recordStatusAndDropSpentConnection();
+        // Neither a refusing proxy nor a failed handshake mends itself by
+        // trying again.
+        if (auto refused =
+                ProxyRefusal(proxy_, connectCode, exchange.LastHeadLine(), exchange.Code(), exchange.StatusLine())) {
+            transient_ = TTransientFailure::None;
+            throw Failure(*refused);
+        }
         if (auto tls = TlsFailureText(result, curlMessage)) {
             transient_ = TTransientFailure::None;
             throw Failure(*tls);

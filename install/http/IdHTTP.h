@@ -16,6 +16,7 @@
 
 #include "CookieStore.h"
 #include "CurlLibrary.h"
+#include "ProxyRoute.h"
 #include "TlsSettings.h"
 
 enum class TWorkMode { wmRead, wmWrite };
@@ -118,6 +119,9 @@ public:
     // checked against; plain http until set.
     void SetTls(TlsSettings settings) { tls_ = std::move(settings); }
 
+    // Direct until set: no proxy, whatever the environment names.
+    void SetProxy(ProxyRoute route) { proxy_ = std::move(route); }
+
     // How long an answer may stay silent before "Read timed out."; 60 s.
     void SetReadTimeout(std::chrono::milliseconds limit) { readTimeout_ = limit; }
 
@@ -130,6 +134,7 @@ private:
     std::unique_ptr<CURL, CurlCleanup> easy_;  // holds the kept-alive connection
     CookieStore cookies_;
     TlsSettings tls_;
+    ProxyRoute proxy_;
     TWorkHandler* workHandler_ = nullptr;
     std::function<void()> onBusy_;
     int responseCode_ = -1;
