@@ -120,7 +120,26 @@ void HttpExchange::Busy() {
     }
 }
 
+// libcurl is C: no exception may leave a callback through its frames. One
+// that escapes a callback's own handling (out of memory, say) ends the
+// transfer with that exception, as a sink's failure does.
+template <typename Result, typename Callback>
+Result HttpExchange::Guarded(void* self, Result abort, Callback callback) noexcept {
+    try {
+        return callback();
+    } catch (...) {
+        auto& exchange = *static_cast<HttpExchange*>(self);
+        if (!exchange.error_) exchange.error_ = std::current_exception();
+        exchange.abandoned_ = true;
+        return abort;
+    }
+}
+
 std::size_t HttpExchange::OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
+    return Guarded(self, std::size_t{0}, [&] { return HeaderCallback(data, size, count, self); });
+}
+
+std::size_t HttpExchange::HeaderCallback(char* data, std::size_t size, std::size_t count, void* self) {
     auto& exchange = *static_cast<HttpExchange*>(self);
     const std::size_t length = size * count;
     if (exchange.error_) return 0;
@@ -247,6 +266,10 @@ TResponseHead HttpExchange::Head() const {
 }
 
 std::size_t HttpExchange::OnBody(char* data, std::size_t size, std::size_t count, void* self) {
+    return Guarded(self, std::size_t{0}, [&] { return BodyCallback(data, size, count, self); });
+}
+
+std::size_t HttpExchange::BodyCallback(char* data, std::size_t size, std::size_t count, void* self) {
     auto& exchange = *static_cast<HttpExchange*>(self);
     const std::size_t length = size * count;
     if (exchange.error_) return 0;
@@ -272,6 +295,10 @@ bool HttpExchange::WithoutStatusLine(std::string_view data) {
 }
 
 int HttpExchange::OnDebug(CURL* easy, curl_infotype type, char* data, std::size_t size, void* self) {
+    return Guarded(self, 0, [&] { return DebugCallback(easy, type, data, size, self); });
+}
+
+int HttpExchange::DebugCallback(CURL* easy, curl_infotype type, char* data, std::size_t size, void* self) {
     auto& exchange = *static_cast<HttpExchange*>(self);
     switch (type) {
     case CURLINFO_HEADER_OUT:
@@ -326,6 +353,10 @@ void HttpExchange::NoteSignOfLife(CURL* easy) {
 }
 
 int HttpExchange::OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return Guarded(self, 1, [&] { return ProgressCallback(self, 0, 0, 0, 0); });
+}
+
+int HttpExchange::ProgressCallback(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     auto& exchange = *static_cast<HttpExchange*>(self);
     if (exchange.error_) return 1;
     exchange.busy_();

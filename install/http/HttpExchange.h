@@ -63,6 +63,12 @@ private:
     static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
     static int OnDebug(CURL* easy, curl_infotype type, char* data, std::size_t size, void* self);
     static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+    static std::size_t HeaderCallback(char* data, std::size_t size, std::size_t count, void* self);
+    static std::size_t BodyCallback(char* data, std::size_t size, std::size_t count, void* self);
+    static int DebugCallback(CURL* easy, curl_infotype type, char* data, std::size_t size, void* self);
+    static int ProgressCallback(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+    template <typename Result, typename Callback>
+    static Result Guarded(void* self, Result abort, Callback callback) noexcept;
 
     bool HeaderLine(std::string_view line);
     bool EndOfHead();
