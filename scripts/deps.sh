@@ -57,6 +57,12 @@ SECTIONS="-ffunction-sections -fdata-sections"
 cross=(-DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=MinSizeRel
        -DCMAKE_C_FLAGS="$SECTIONS" -DCMAKE_CXX_FLAGS="$SECTIONS"
        -DCMAKE_INSTALL_PREFIX="$I" -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=OFF -G Ninja)
+# The C libraries whose callbacks never throw (zlib, bzip2, xz, wavpack,
+# curl: the HTTP client lets no exception leave a libcurl callback; libsodium
+# calls nothing back) need no unwind tables, which are a tenth of Setup.exe.
+# The 7-Zip codecs are C++ and read through callbacks that throw: theirs stay.
+NOUNWIND=-fno-asynchronous-unwind-tables
+cross_c=("${cross[@]/#-DCMAKE_C_FLAGS=*/-DCMAKE_C_FLAGS=$SECTIONS $NOUNWIND}")
 CC_W=$triple-gcc-posix; AR_W=$triple-ar
 
 # plain C sources into one static library: lib NAME OUTDIR CC CFLAGS... -- FILES...
@@ -79,8 +85,7 @@ lib() {
 # zlib and minizip. minizip refuses raw reads of methods other than 0, 8 and 12;
 # our own decoders need the raw bytes of every method.
 z=$(dir zlib)
-# zlib and bzip2 never call back into code that throws: no unwind tables.
-step zlib lib z "$I" "$CC_W" -fno-asynchronous-unwind-tables -- "$z"/{adler32,compress,crc32,deflate,gzclose,gzlib,gzread,gzwrite,infback,inffast,inflate,inftrees,trees,uncompr,zutil}.c
+step zlib lib z "$I" "$CC_W" $NOUNWIND -- "$z"/{adler32,compress,crc32,deflate,gzclose,gzlib,gzread,gzwrite,infback,inffast,inflate,inftrees,trees,uncompr,zutil}.c
 mkdir -p "$I/include/minizip"
 cp "$z"/zlib.h "$z"/zconf.h "$I/include/"
 mz=$z/contrib/minizip
@@ -95,12 +100,12 @@ fi
 
 # bzip2
 b=$(dir bzip2)
-step bzip2 lib bz2 "$I" "$CC_W" -D_WIN32 -Os -fno-asynchronous-unwind-tables -- "$b"/{blocksort,huffman,crctable,randtable,compress,decompress,bzlib}.c
+step bzip2 lib bz2 "$I" "$CC_W" -D_WIN32 -Os $NOUNWIND -- "$b"/{blocksort,huffman,crctable,randtable,compress,decompress,bzlib}.c
 cp "$b/bzlib.h" "$I/include/"
 
 # xz-utils (liblzma only; where installing wants the programs too, copy by hand)
 x=$(dir xz-utils)
-step xz cmake -S "$x" -B "$src/xz-build" "${cross[@]}" -DHAVE_GETOPT_LONG=OFF -DENABLE_NLS=OFF
+step xz cmake -S "$x" -B "$src/xz-build" "${cross_c[@]}" -DHAVE_GETOPT_LONG=OFF -DENABLE_NLS=OFF
 step xz cmake --build "$src/xz-build" --target liblzma -j"$jobs"
 if ! cmake --install "$src/xz-build" >>"$logs/xz.log" 2>&1; then
   cp "$src"/xz-build/liblzma.a "$I/lib/"; cp -r "$x"/src/liblzma/api/lzma "$x"/src/liblzma/api/lzma.h "$I/include/"
@@ -108,7 +113,7 @@ fi
 
 # wavpack (library only)
 w=$(dir wavpack)
-step wavpack cmake -S "$w" -B "$src/wv-build" "${cross[@]}" -DWAVPACK_BUILD_PROGRAMS=OFF -DWAVPACK_BUILD_DOCS=OFF \
+step wavpack cmake -S "$w" -B "$src/wv-build" "${cross_c[@]}" -DWAVPACK_BUILD_PROGRAMS=OFF -DWAVPACK_BUILD_DOCS=OFF \
   -DWAVPACK_BUILD_COOLEDIT_PLUGIN=OFF -DWAVPACK_BUILD_WINAMP_PLUGIN=OFF -DWAVPACK_ENABLE_LIBCRYPTO=OFF \
   -DWAVPACK_INSTALL_DOCS=OFF -DBUILD_TESTING=OFF
 step wavpack cmake --build "$src/wv-build" -j"$jobs"
@@ -123,7 +128,7 @@ step wavpack cmake --install "$src/wv-build"
 # them on. Off: what the client never asks for (its own cookie engine, MIME,
 # HSTS, Alt-Svc, .netrc, DNS over HTTPS, the option list).
 c=$(dir curl)
-step curl cmake -S "$c" -B "$src/curl-build" "${cross[@]}" -DHTTP_ONLY=ON -DCURL_ENABLE_SSL=ON -DCURL_USE_OPENSSL=OFF \
+step curl cmake -S "$c" -B "$src/curl-build" "${cross_c[@]}" -DHTTP_ONLY=ON -DCURL_ENABLE_SSL=ON -DCURL_USE_OPENSSL=OFF \
   -DCURL_USE_SCHANNEL=ON -DCURL_WINDOWS_SSPI=ON -DCURL_USE_LIBSSH2=OFF -DCURL_USE_LIBPSL=OFF -DUSE_LIBIDN2=OFF \
   -DUSE_NGHTTP2=OFF -DCURL_ZLIB=OFF -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DENABLE_THREADED_RESOLVER=ON \
   -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DENABLE_UNIX_SOCKETS=OFF -DCURL_DISABLE_LDAP=ON -DENABLE_MANUAL=OFF \
@@ -160,7 +165,7 @@ n=$(dir libsodium)
 mkdir -p "$src/sodium-build"
 (cd "$src/sodium-build" && step libsodium "$n/configure" --host="$triple" CC="$CC_W" --prefix="$I" \
    --disable-shared --enable-static --disable-ssp --disable-dependency-tracking --enable-minimal \
-   CFLAGS="-O2 -mxsave $SECTIONS")
+   CFLAGS="-O2 -mxsave $SECTIONS $NOUNWIND")
 step libsodium make -C "$src/sodium-build" -j"$jobs"
 step libsodium make -C "$src/sodium-build" install
 
