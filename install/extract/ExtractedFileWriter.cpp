@@ -53,8 +53,9 @@ UniqueFile Create(const std::wstring& target, WriteOutcome& failure) {
 
 }  // namespace
 
-ExtractedFileWriter::ExtractedFileWriter(std::function<void()> busy)
-    : busy_(std::move(busy)), blocks_(kBlocks, std::vector<std::uint8_t>(kBlock)) {
+ExtractedFileWriter::ExtractedFileWriter(std::function<void()> busy, PipelineTimes* times)
+    : busy_(std::move(busy)), times_(times), blocks_(kBlocks, std::vector<std::uint8_t>(kBlock)) {
+    if (times_) decodingCpuAtStart_ = ThisThreadCpuSeconds();
     for (std::size_t i = 0; i < kBlocks; ++i)
         free_.push_back(i);
     thread_ = std::thread([this] { Run(); });
@@ -69,10 +70,13 @@ ExtractedFileWriter::~ExtractedFileWriter() {
     }
     ::WakeAllConditionVariable(&changed_);
     thread_.join();
+    if (times_) times_->producer.cpuSeconds += ThisThreadCpuSeconds() - decodingCpuAtStart_;
 }
 
 template <typename Ready>
 void ExtractedFileWriter::WaitUntil(Ready ready) {
+    if (ready()) return;
+    const WaitTimer waiting(times_ ? &times_->producer : nullptr);
     while (!ready()) {
         if (!::SleepConditionVariableSRW(&changed_, &lock_, 50, 0) && busy_) {
             // The window paints while the thread writes; never with the lock
@@ -173,6 +177,11 @@ std::optional<WriteOutcome> ExtractedFileWriter::TakeOutcome(bool wait) {
 }
 
 void ExtractedFileWriter::Run() {
+    const double cpuAtStart = times_ ? ThisThreadCpuSeconds() : 0;
+    const ScopeExit addCpu([&] {
+        if (times_) times_->consumer.cpuSeconds += ThisThreadCpuSeconds() - cpuAtStart;
+    });
+    ThreadTimes* const waits = times_ ? &times_->consumer : nullptr;
     UniqueFile file;
     std::wstring target;
     std::uint32_t dosDateTime = 0;
@@ -187,8 +196,11 @@ void ExtractedFileWriter::Run() {
         Job job;
         {
             Lock lock(lock_);
-            while (jobs_.empty() && !stop_)
-                ::SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+            if (jobs_.empty() && !stop_) {
+                const WaitTimer waiting(waits);
+                while (jobs_.empty() && !stop_)
+                    ::SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+            }
             if (jobs_.empty()) return;
             job = std::move(jobs_.front());
             jobs_.pop_front();
@@ -224,6 +236,7 @@ void ExtractedFileWriter::Run() {
             // What was written is not the entry: no file rather than a wrong one.
             if (created && outcome.kind != WriteOutcome::Written) ::DeleteFileW(target.c_str());
             Lock lock(lock_);
+            const WaitTimer waiting(outcomes_.full() ? waits : nullptr);
             while (outcomes_.full())
                 ::SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
             outcomes_.push_back(outcome);

@@ -18,6 +18,7 @@
 #include "BufferedFileWriter.h"
 #include "Decoder.h"
 #include "FixedQueue.h"
+#include "ThreadTimes.h"
 
 // Read-only, hidden and system files are the user's: never replaced.
 inline bool IsProtected(DWORD attributes) {
@@ -45,8 +46,10 @@ struct FileAbandoned {};
 class ExtractedFileWriter final : public ByteSink {
 public:
     // busy is called on the calling thread after each block handed over and
-    // every 50 ms while waiting for the writing thread.
-    explicit ExtractedFileWriter(std::function<void()> busy);
+    // every 50 ms while waiting for the writing thread. With times, the
+    // calling (decoding) thread's and the writing thread's processor time
+    // and waits are added to it once this ends.
+    explicit ExtractedFileWriter(std::function<void()> busy, PipelineTimes* times = nullptr);
     // Completes the files handed over (one not ended is dropped), then ends the thread.
     ~ExtractedFileWriter();
     ExtractedFileWriter(const ExtractedFileWriter&) = delete;
@@ -91,6 +94,8 @@ private:
     void WaitUntil(Ready ready);  // with the lock held
 
     std::function<void()> busy_;
+    PipelineTimes* times_;
+    double decodingCpuAtStart_ = 0;
     SRWLOCK lock_ = SRWLOCK_INIT;
     CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
     // Guarded by lock_:
