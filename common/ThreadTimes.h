@@ -20,6 +20,7 @@ struct ThreadTimes {
 struct PipelineTimes {
     ThreadTimes producer;  // decoding (extraction), receiving (download)
     ThreadTimes consumer;  // writing (extraction), hashing (download)
+    double seconds = 0;    // wall time from the pipeline's start to its end
 };
 
 // The calling thread's processor time so far.

@@ -191,7 +191,7 @@ int wmain(int argc, wchar_t** argv) {
     const double total = Now() - start, cpu = ThreadCpu() - cpuStart;
     inflateEnd(&z);
     printf("entries %lu bytes %llu seconds %.3f cpu %.3f read %.3f inflate %.3f crc %.3f write %.3f\n",
-           (unsigned long)decodedEntries, (unsigned long long)produced, total, cpu, spent.read, spent.inflate, spent.crc,
-           spent.write);
+           (unsigned long)decodedEntries, (unsigned long long)produced, total, cpu, spent.read, spent.inflate,
+           spent.crc, spent.write);
     return 0;
 }

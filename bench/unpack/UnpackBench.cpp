@@ -43,9 +43,9 @@ int wmain(int argc, wchar_t** argv) {
     ::QueryPerformanceCounter(&end);
     const PROCESS_MEMORY_COUNTERS after = Memory();
     std::printf("seconds %.3f\n", double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart));
-    std::printf("decoding_cpu %.3f decoding_waited %.3f writing_cpu %.3f writing_waited %.3f\n",
+    std::printf("decoding_cpu %.3f decoding_waited %.3f writing_cpu %.3f writing_waited %.3f extracting %.3f\n",
                 times.producer.cpuSeconds, times.producer.waitedSeconds, times.consumer.cpuSeconds,
-                times.consumer.waitedSeconds);
+                times.consumer.waitedSeconds, times.seconds);
     std::printf("private_before_mib %.1f\nprivate_peak_mib %.1f\n", MiB(before.PagefileUsage),
                 MiB(after.PeakPagefileUsage));
     std::printf("working_set_before_mib %.1f\nworking_set_peak_mib %.1f\n", MiB(before.WorkingSetSize),

@@ -282,7 +282,8 @@ void TAbUnZipper::ExtractFiles(const std::wstring& FileMask) {
     if (!archive_) return;
     ZipArchive& zip = archive_->zip;
     Throttle busy(onBusy_);
-    Extraction run(zip, archive_->identity, FBaseDirectory, ownFiles_, [&busy] { busy(); }, times_);
+    Extraction run(
+        zip, archive_->identity, FBaseDirectory, ownFiles_, [&busy] { busy(); }, times_);
 
     for (std::size_t i = 0; i < zip.Entries().size(); ++i) {
         const ZipEntry& entry = zip.Entries()[i];

@@ -55,7 +55,10 @@ UniqueFile Create(const std::wstring& target, WriteOutcome& failure) {
 
 ExtractedFileWriter::ExtractedFileWriter(std::function<void()> busy, PipelineTimes* times)
     : busy_(std::move(busy)), times_(times), blocks_(kBlocks, std::vector<std::uint8_t>(kBlock)) {
-    if (times_) decodingCpuAtStart_ = ThisThreadCpuSeconds();
+    if (times_) {
+        decodingCpuAtStart_ = ThisThreadCpuSeconds();
+        startedAt_ = std::chrono::steady_clock::now();
+    }
     for (std::size_t i = 0; i < kBlocks; ++i)
         free_.push_back(i);
     thread_ = std::thread([this] { Run(); });
@@ -70,7 +73,10 @@ ExtractedFileWriter::~ExtractedFileWriter() {
     }
     ::WakeAllConditionVariable(&changed_);
     thread_.join();
-    if (times_) times_->producer.cpuSeconds += ThisThreadCpuSeconds() - decodingCpuAtStart_;
+    if (times_) {
+        times_->producer.cpuSeconds += ThisThreadCpuSeconds() - decodingCpuAtStart_;
+        times_->seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt_).count();
+    }
 }
 
 template <typename Ready>
@@ -116,23 +122,32 @@ void ExtractedFileWriter::Begin(std::wstring target, std::uint32_t dosDateTime, 
 
 void ExtractedFileWriter::Write(const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
-        if (!filling_) {
-            Lock lock(lock_);
-            if (failedFile_ == begun_) throw FileAbandoned{};
-            WaitUntil([&] { return !free_.empty(); });
-            filling_ = free_.back();
-            free_.pop_back();
-            filled_ = 0;
-        }
-        const std::size_t n = std::min(size, kBlock - filled_);
-        std::memcpy(blocks_[*filling_].data() + filled_, data, n);
-        filled_ += n;
+        const std::span<std::uint8_t> room = Lend();
+        const std::size_t n = std::min(size, room.size());
+        std::memcpy(room.data(), data, n);
         data += n;
         size -= n;
-        if (filled_ == kBlock) {
-            HandOver();
-            if (busy_) busy_();
-        }
+        Commit(n);
+    }
+}
+
+std::span<std::uint8_t> ExtractedFileWriter::Lend() {
+    if (!filling_) {
+        Lock lock(lock_);
+        if (failedFile_ == begun_) throw FileAbandoned{};
+        WaitUntil([&] { return !free_.empty(); });
+        filling_ = free_.back();
+        free_.pop_back();
+        filled_ = 0;
+    }
+    return std::span(blocks_[*filling_]).subspan(filled_);
+}
+
+void ExtractedFileWriter::Commit(std::size_t size) {
+    filled_ += size;
+    if (filled_ == kBlock) {
+        HandOver();
+        if (busy_) busy_();
     }
 }
 
@@ -148,7 +163,7 @@ void ExtractedFileWriter::HandOver() {
 void ExtractedFileWriter::End(bool complete) {
     open_ = false;
     if (filling_) {
-        if (complete) {
+        if (complete && filled_ > 0) {  // a block lent may have been left empty
             HandOver();
         } else {
             Lock lock(lock_);

@@ -7,10 +7,12 @@
 // files were begun, to the thread that began them.
 #include <windows.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,6 +65,10 @@ public:
     void Begin(std::wstring target, std::uint32_t dosDateTime, DWORD attributes,
                std::optional<std::uint32_t> expectedCrc = std::nullopt);
     void Write(const std::uint8_t* data, std::size_t size) override;
+    // The free part of the block being filled: a decoder inflates straight
+    // into it, and the bytes are never copied on the decoding thread.
+    std::span<std::uint8_t> Lend() override;
+    void Commit(std::size_t size) override;
     // complete: it gets the entry's last-write time (DOS date and time, read
     // as local time) and attributes; otherwise it is deleted.
     void End(bool complete);
@@ -96,6 +102,7 @@ private:
     std::function<void()> busy_;
     PipelineTimes* times_;
     double decodingCpuAtStart_ = 0;
+    std::chrono::steady_clock::time_point startedAt_{};
     SRWLOCK lock_ = SRWLOCK_INIT;
     CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
     // Guarded by lock_:
