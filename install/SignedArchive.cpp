@@ -63,14 +63,14 @@ private:
 
 UniqueFile DownloadSignedArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std::wstring& serverPath,
                                  const std::wstring& localFile, const std::wstring& archiveName,
-                                 const InstallSource& source) {
+                                 const InstallSource& source, PipelineTimes* times) {
     // Shared with nobody from its creation to its deletion: the bytes hashed
     // are the bytes unpacked. Bytes nobody vouches for do not stay on the
     // user's disk: the file is marked for deletion until its signature binds,
     // so a failure here, a kill, a crash or a fatal exit deletes it with its
     // handle.
     UniqueFile file = CreateArchiveFile(localFile, OnClose::Delete);
-    BackgroundHash hash;
+    BackgroundHash hash(times);
     HashSink hashSink(hash);
     DownloadInto(IdHTTP1, fileServer + serverPath, file.Get(), &hashSink);
     // The hash finishes while the signature travels.

@@ -12,7 +12,11 @@ constexpr std::size_t kMaxQueued = 8 * kBlock;
 
 }  // namespace
 
-BackgroundHash::BackgroundHash() {
+BackgroundHash::BackgroundHash(PipelineTimes* times) : times_(times) {
+    if (times_) {
+        producerCpuAtStart_ = ThisThreadCpuSeconds();
+        startedAt_ = std::chrono::steady_clock::now();
+    }
     // Picks the fastest BLAKE2b for this processor; without it libsodium
     // hashes with its portable code, at less than half the speed. A failure
     // leaves that portable code, which gives the same hash.
@@ -43,14 +47,24 @@ void BackgroundHash::Add(std::span<const std::uint8_t> bytes) {
 
 BackgroundHash::Hash BackgroundHash::Finish() {
     Hand(true);
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return done_; });
+    {
+        std::unique_lock lock(mutex_);
+        const WaitTimer waiting(done_ || !times_ ? nullptr : &times_->producer);
+        changed_.wait(lock, [this] { return done_; });
+    }
+    if (times_) {
+        times_->producer.cpuSeconds += ThisThreadCpuSeconds() - producerCpuAtStart_;
+        times_->seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt_).count();
+    }
     return hash_;
 }
 
 void BackgroundHash::Hand(bool last) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return queued_ < kMaxQueued; });
+    {
+        const WaitTimer waiting(queued_ < kMaxQueued || !times_ ? nullptr : &times_->producer);
+        changed_.wait(lock, [this] { return queued_ < kMaxQueued; });
+    }
     queued_ += filling_.size();
     queue_.push_back(std::exchange(filling_, {}));
     if (last) ending_ = true;
@@ -60,9 +74,14 @@ void BackgroundHash::Hand(bool last) {
 }
 
 void BackgroundHash::Run() {
+    const double cpuAtStart = times_ ? ThisThreadCpuSeconds() : 0;
+    ThreadTimes* const waits = times_ ? &times_->consumer : nullptr;
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return !queue_.empty() || ending_; });
+        {
+            const WaitTimer waiting(!queue_.empty() || ending_ ? nullptr : waits);
+            changed_.wait(lock, [this] { return !queue_.empty() || ending_; });
+        }
         if (queue_.empty()) break;
         std::vector<std::uint8_t> block = std::move(queue_.front());
         queue_.pop_front();
@@ -73,6 +92,7 @@ void BackgroundHash::Run() {
         changed_.notify_all();
     }
     crypto_generichash_final(&state_, hash_.data(), hash_.size());
+    if (times_) times_->consumer.cpuSeconds += ThisThreadCpuSeconds() - cpuAtStart;
     done_ = true;
     changed_.notify_all();
 }
