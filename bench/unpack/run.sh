@@ -14,11 +14,17 @@
 # runs. Then where the time goes (best of ROUNDS, default 2): the
 # file-creation loop with one call added or changed at a time, decoding all
 # 3,000 entries into memory, ours on the same files stored, and the big
-# entry decoded alone and decoded and written on one thread. The
-# last lines are the ratios ours/peer and ours/limit (time over time: below
-# 1 means ours is faster). Everything generated lives under
+# entry decoded alone and decoded and written on one thread. Beside each
+# wall time: our decoding and writing threads' processor time and how long
+# each waited for the other, and the limit's processor time (on a busy
+# machine a thread also waits for a core). Then (c) archives of many small
+# entries, made here (SCALE: default "3000 20000"; 200000 takes hours under
+# Wine, whose file creation grows with the folder): seconds per 1,000
+# entries, ours and the bare loop, and our peak private bytes. The last
+# lines are the ratios ours/peer and ours/limit (time over time: below 1
+# means ours is faster). Everything generated lives under
 # <build>/bench-unpack and is deleted at the end.
-# Usage: [ROUNDS=N] bench/unpack/run.sh [BUILD_DIR] [RUNS] [BIG_MB]
+# Usage: [ROUNDS=N] [SCALE="N..."] bench/unpack/run.sh [BUILD_DIR] [RUNS] [BIG_MB]
 #   BUILD_DIR: a Windows build tree (default build/win, or build/win64 where 32-bit programs cannot run); RUNS: default 3; BIG_MB: default 512
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
