@@ -11,7 +11,8 @@
 //   -list      list the folder once first (FindFirstFileExW over all of it)
 //   -probe     GetFileAttributesW of each name before creating it
 //   -dirs N    spread the files over N subfolders instead of one folder
-// Prints "files N bytes N seconds S".
+// Prints "files N bytes N seconds S listed N cpu S" (cpu: the thread's
+// processor time, reading the list included).
 #include <windows.h>
 
 #include <stdio.h>
@@ -134,7 +135,12 @@ int wmain(int argc, wchar_t** argv) {
     }
 
     QueryPerformanceCounter(&end);
-    printf("files %lu bytes %llu seconds %.3f listed %lu\n", (unsigned long)count, total,
-           (double)(end.QuadPart - start.QuadPart) / (double)frequency.QuadPart, (unsigned long)listed);
+    FILETIME created, exited, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+    printf("files %lu bytes %llu seconds %.3f listed %lu cpu %.3f\n", (unsigned long)count, total,
+           (double)(end.QuadPart - start.QuadPart) / (double)frequency.QuadPart, (unsigned long)listed,
+           ((double)(((ULONGLONG)kernel.dwHighDateTime << 32) | kernel.dwLowDateTime) +
+            (double)(((ULONGLONG)user.dwHighDateTime << 32) | user.dwLowDateTime)) /
+               1e7);
     return 0;
 }

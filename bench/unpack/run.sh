@@ -225,7 +225,7 @@ PY
   th=$(grep '^decoding_cpu' "$work/ours.txt")
   per() { echo "scale=4; $1 * 1000 / $count" | bc | xargs printf "%.3f"; }
   echo "== c) $count small entries: ours $so s ($(per "$so") s per 1,000), the bare loop $sl s ($(per "$sl") s per 1,000)"
-  echo "  ours per 1,000 entries: decoding thread $(per "$(field "$th" decoding_cpu)") s processor, writing thread $(per "$(field "$th" writing_cpu)") s processor"
+  echo "  processor time per 1,000 entries: ours decoding thread $(per "$(field "$th" decoding_cpu)") s, writing thread $(per "$(field "$th" writing_cpu)") s; the bare loop $(per "$(field "$(cat "$work/limit.txt")" cpu)") s"
   echo "  our peak private bytes $(awk '/^private_peak_mib/ {print $2}' "$work/ours.txt") MiB"
   scale_lines+=("$count: ours $(per "$so") s per 1,000 (limit $(per "$sl")), peak private $(awk '/^private_peak_mib/ {print $2}' "$work/ours.txt") MiB")
 done
