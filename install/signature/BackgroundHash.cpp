@@ -23,6 +23,9 @@ BackgroundHash::BackgroundHash(PipelineTimes* times) : times_(times) {
     [[maybe_unused]] const int ready = sodium_init();
     crypto_generichash_init(&state_, nullptr, 0, kHashBytes);
     filling_.reserve(kBlock);
+    // Room for every block there can be (the queue's, the one being hashed,
+    // the one being filled): handing one back never allocates.
+    spare_.reserve(kMaxQueued / kBlock + 2);
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -68,6 +71,13 @@ void BackgroundHash::Hand(bool last) {
     queued_ += filling_.size();
     queue_.push_back(std::exchange(filling_, {}));
     if (last) ending_ = true;
+    // A block the hash is done with, filled again: under Wine every fresh
+    // megabyte is mapped, faulted in page by page and unmapped again, which
+    // cost the receiving thread several times what the copy costs.
+    if (!spare_.empty()) {
+        filling_ = std::move(spare_.back());
+        spare_.pop_back();
+    }
     lock.unlock();
     changed_.notify_all();
     filling_.reserve(kBlock);
@@ -89,6 +99,8 @@ void BackgroundHash::Run() {
         crypto_generichash_update(&state_, block.data(), block.size());
         lock.lock();
         queued_ -= block.size();
+        block.clear();
+        spare_.push_back(std::move(block));
         changed_.notify_all();
     }
     crypto_generichash_final(&state_, hash_.data(), hash_.size());

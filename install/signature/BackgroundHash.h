@@ -50,7 +50,8 @@ private:
     std::size_t queued_ = 0;  // bytes in queue_
     bool ending_ = false;
     bool done_ = false;
-    std::vector<std::uint8_t> filling_;  // the producer's block, handed over when full
+    std::vector<std::vector<std::uint8_t>> spare_;  // hashed blocks, for the producer to fill again
+    std::vector<std::uint8_t> filling_;             // the producer's block, handed over when full
     crypto_generichash_state state_;
     Hash hash_{};
     std::thread thread_;
