@@ -170,6 +170,7 @@ echo "  where the time goes: seconds inside the program, best of $rounds (whole 
 L=("$files" "$list" "$(W "$out")")
 add "CreateFile + one WriteFile + SetFileTime (the limit)" "" "${L[@]}"
 add "  without SetFileTime" "" "${L[@]}" -notime
+add "  time and attributes in one SetFileInformationByHandle (as ours)" "" "${L[@]}" -basic
 add "  + SetFileAttributesW by path after closing" "" "${L[@]}" -attrs
 add "  + GetFileAttributesW of the name first" "" "${L[@]}" -probe
 add "  opened for reading and writing, shared for reading" "" "${L[@]}" -rw
