@@ -48,12 +48,13 @@ std::vector<std::uint8_t> FetchSignature(TIdHTTP& IdHTTP1, const std::wstring& u
 // a new hash.
 class HashSink final : public TRestartableSink {
 public:
-    HashSink() { hash_.emplace(); }
+    explicit HashSink(PipelineTimes* times) : times_(times) { hash_.emplace(times_); }
     void Write(const std::uint8_t* data, std::size_t size) override { hash_->Add({data, size}); }
-    void StartOver() override { hash_.emplace(); }
+    void StartOver() override { hash_.emplace(times_); }
     BackgroundHash::Hash Finish() { return hash_->Finish(); }
 
 private:
+    PipelineTimes* times_;
     std::optional<BackgroundHash> hash_;
 };
 
@@ -61,14 +62,14 @@ private:
 
 UniqueFile DownloadSignedArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std::wstring& serverPath,
                                  const std::wstring& localFile, const std::wstring& archiveName,
-                                 const InstallSource& source) {
+                                 const InstallSource& source, PipelineTimes* times) {
     // Shared with nobody from its creation to its deletion: the bytes hashed
     // are the bytes unpacked. Bytes nobody vouches for do not stay on the
     // user's disk: the file is marked for deletion until its signature binds,
     // so a failure here, a kill, a crash or a fatal exit deletes it with its
     // handle.
     UniqueFile file = CreateArchiveFile(localFile, OnClose::Delete);
-    HashSink hash;
+    HashSink hash(times);
     DownloadResuming(IdHTTP1, fileServer + serverPath, file.Get(), hash, source.retryPause);
     // The hash finishes while the signature travels.
     const std::vector<std::uint8_t> signature =

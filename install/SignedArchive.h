@@ -11,6 +11,7 @@
 
 #include "IdHTTP.h"
 #include "InstallSource.h"
+#include "ThreadTimes.h"
 #include "UniqueHandle.h"
 
 inline constexpr wchar_t kSignatureSuffix[] = L".minisig";
@@ -24,6 +25,8 @@ inline constexpr wchar_t kSignatureSuffix[] = L".minisig";
 // (malformed, too large, another key, another file, an older release). Until
 // the signature binds, the archive is marked for deletion: it is gone after
 // any failure here, and after a process ended meanwhile by whatever means.
+// With times (benchmarks), the receiving and hashing threads' processor time
+// and waits are added to it.
 UniqueFile DownloadSignedArchive(TIdHTTP& IdHTTP1, const std::wstring& fileServer, const std::wstring& serverPath,
                                  const std::wstring& localFile, const std::wstring& archiveName,
-                                 const InstallSource& source);
+                                 const InstallSource& source, PipelineTimes* times = nullptr);

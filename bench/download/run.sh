@@ -48,18 +48,24 @@ ours_mem() {  # bytes -> "<bench line> wine_max_rss_kib N"
 
 load
 small=$(ours_mem 1048576)
-ours=(); peer=(); limit_s=(); native=(); private=(); working=(); rss=()
+ours=(); peer=(); limit_s=(); native=(); private=(); working=(); rss=(); ours_cpu=(); limit_cpu=()
 for _ in $(seq "$runs"); do
+  ws0=$(wineserver_cpu)
   ours+=("$(wall "$work/out.txt" /usr/bin/time -f "wine_max_rss_kib %M" -o "$work/time.txt" \
     "$run" "$exe" "$base" "$size" "$(winpath "$work/ours.zip")")")
+  ws1=$(wineserver_cpu)
   check "$work/ours.zip" DownloadArchive
   big="$(cat "$work/out.txt") $(cat "$work/time.txt")"; big=$(echo "$big" | tr '\n\r' '  ')
+  ours_cpu+=("$(field "$big" network_cpu)/$(field "$big" process_cpu)/$(echo "$ws1 - $ws0" | bc)")
   private+=("$(field "$big" peak_pagefile_KiB)")
   working+=("$(field "$big" peak_working_set_KiB)")
   rss+=("$(field "$big" wine_max_rss_kib)")
   peer+=("$(wall "$work/out.txt" "$run" "$peers/curl.exe" -s -o "$(winpath "$work/peer.zip")" "$base$size")")
   check "$work/peer.zip" curl.exe
+  ws0=$(wineserver_cpu)
   limit_s+=("$(wall "$work/out.txt" "$run" "$limit" 127.0.0.1 "$port" "/$size" "$(winpath "$work/limit.zip")")")
+  ws1=$(wineserver_cpu)
+  limit_cpu+=("$(field "$(tr -d '\r' <"$work/out.txt")" cpu)/$(echo "$ws1 - $ws0" | bc)")
   check "$work/limit.zip" limit_get
   native+=("$(wall "$work/out.txt" curl -s -o "$work/native.zip" "$base$size")")
   check "$work/native.zip" curl
@@ -100,6 +106,11 @@ printf '%-44s %7s s  %7s MiB/s\n' "ours: DownloadArchive (Wine)" "$o" "$(mibs "$
   "peer: curl.exe (Wine)" "$p" "$(mibs "$p")" \
   "limit: Winsock recv 1 MiB + WriteFile (Wine)" "$l" "$(mibs "$l")" \
   "native: curl (Linux)" "$n" "$(mibs "$n")"
+# Processor time, where a busy machine's wall time hides it: ours runs the
+# transfer (libcurl, the progress counting, the file writes) on one thread;
+# the Wine server's time is what the socket calls cost it (select() after
+# every read in libcurl's loop).
+echo "processor seconds per run: ours network thread/whole process/Wine server ${ours_cpu[*]}; limit process/Wine server ${limit_cpu[*]}"
 echo "without writing the body (NUL, /dev/null): ours $null_ours s, curl.exe $null_peer s, limit $null_limit s, native curl $null_native s"
 echo "a process under Wine that fetches an empty body: $empty s (in every Wine figure)"
 echo "the bare GET dropping the body, seconds inside the program (calls to recv):"

@@ -1,7 +1,9 @@
 // The same archive downloaded twice in one process: with DownloadArchive,
 // as an unsigned build does, and with DownloadSignedArchive, which hashes the
 // body on its way, fetches the signature and checks it. Prints both times
-// and the process's peak memory.
+// and the process's peak memory, and for the signed one where its time went:
+// the receiving thread's and the hashing thread's processor time and how
+// long each waited for the other.
 //   signed_download_bench <base URL> <server path> <local file> <public key line>
 #include <windows.h>
 #include <psapi.h>
@@ -38,10 +40,11 @@ int wmain(int argc, wchar_t** argv) {
     InstallSource source(base);
     source.signingKey = ToUtf8(argv[4]);  // signatures of any time; run.sh signs the file "body"
     double plain = 0, signedDownload = 0;
+    PipelineTimes times;
     try {
         plain = Seconds([&] { DownloadArchive(http, base, path, file); });
         DeleteFileW(file.c_str());
-        signedDownload = Seconds([&] { DownloadSignedArchive(http, base, path, file, L"body", source); });
+        signedDownload = Seconds([&] { DownloadSignedArchive(http, base, path, file, L"body", source, &times); });
     } catch (const Failure& failure) {
         std::fwprintf(stderr, L"failed: %ls\n", failure.Message().c_str());
         return 1;
@@ -50,5 +53,8 @@ int wmain(int argc, wchar_t** argv) {
     GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
     std::printf("plain_seconds %.3f signed_seconds %.3f peak_working_set_KiB %lu\n", plain, signedDownload,
                 static_cast<unsigned long>(memory.PeakWorkingSetSize / 1024));
+    std::printf("receiving_cpu %.3f receiving_waited %.3f hashing_cpu %.3f hashing_waited %.3f\n",
+                times.producer.cpuSeconds, times.producer.waitedSeconds, times.consumer.cpuSeconds,
+                times.consumer.waitedSeconds);
     return 0;
 }

@@ -1,6 +1,8 @@
 // Unpacks one archive with UnpackArchive and prints the time it took and the
 // process's peak memory: private bytes (what the process allocated) and the
-// working set (which under Wine also counts Wine's own mapped libraries).
+// working set (which under Wine also counts Wine's own mapped libraries),
+// and where the time went: the decoding (calling) thread's and the writing
+// thread's processor time and how long each waited for the other.
 // Usage: unpack_bench ARCHIVE   (the archive is deleted, as in a real run)
 #include <windows.h>
 #include <psapi.h>
@@ -29,8 +31,10 @@ int wmain(int argc, wchar_t** argv) {
     LARGE_INTEGER frequency, start, end;
     ::QueryPerformanceFrequency(&frequency);
     ::QueryPerformanceCounter(&start);
+    PipelineTimes times;
     try {
         TAbUnZipper unzipper;
+        unzipper.SetTimes(&times);
         UnpackArchive(unzipper, argv[1]);
     } catch (const Failure& f) {
         std::fprintf(stderr, "failed: %ls\n", f.Message().c_str());
@@ -39,6 +43,9 @@ int wmain(int argc, wchar_t** argv) {
     ::QueryPerformanceCounter(&end);
     const PROCESS_MEMORY_COUNTERS after = Memory();
     std::printf("seconds %.3f\n", double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart));
+    std::printf("decoding_cpu %.3f decoding_waited %.3f writing_cpu %.3f writing_waited %.3f extracting %.3f\n",
+                times.producer.cpuSeconds, times.producer.waitedSeconds, times.consumer.cpuSeconds,
+                times.consumer.waitedSeconds, times.seconds);
     std::printf("private_before_mib %.1f\nprivate_peak_mib %.1f\n", MiB(before.PagefileUsage),
                 MiB(after.PeakPagefileUsage));
     std::printf("working_set_before_mib %.1f\nworking_set_peak_mib %.1f\n", MiB(before.WorkingSetSize),

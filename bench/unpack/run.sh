@@ -14,11 +14,17 @@
 # runs. Then where the time goes (best of ROUNDS, default 2): the
 # file-creation loop with one call added or changed at a time, decoding all
 # 3,000 entries into memory, ours on the same files stored, and the big
-# entry decoded alone and decoded and written on one thread. The
-# last lines are the ratios ours/peer and ours/limit (time over time: below
-# 1 means ours is faster). Everything generated lives under
+# entry decoded alone and decoded and written on one thread. Beside each
+# wall time: our decoding and writing threads' processor time and how long
+# each waited for the other, and the limit's processor time (on a busy
+# machine a thread also waits for a core). Then (c) archives of many small
+# entries, made here (SCALE: default "3000 20000"; 200000 takes hours under
+# Wine, whose file creation grows with the folder): seconds per 1,000
+# entries, ours and the bare loop, and our peak private bytes. The last
+# lines are the ratios ours/peer and ours/limit (time over time: below 1
+# means ours is faster). Everything generated lives under
 # <build>/bench-unpack and is deleted at the end.
-# Usage: [ROUNDS=N] bench/unpack/run.sh [BUILD_DIR] [RUNS] [BIG_MB]
+# Usage: [ROUNDS=N] [SCALE="N..."] bench/unpack/run.sh [BUILD_DIR] [RUNS] [BIG_MB]
 #   BUILD_DIR: a Windows build tree (default build/win, or build/win64 where 32-bit programs cannot run); RUNS: default 3; BIG_MB: default 512
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -69,22 +75,29 @@ W() { winpath "$1"; }
 fresh() { rm -rf "$out"; mkdir -p "$out"; sync -f "$work" 2>/dev/null || true; }
 "$run" "$inflate" >/dev/null 2>&1 || true  # the prefix and wineserver are up before timing
 
-load
 measure() {  # name archive limit-command...
   local name=$1 archive=$2; shift 2
   local size; size=$(du -m "$archive" | cut -f1)
   cat "$archive" >/dev/null  # all read it from the page cache
-  local ours=() ours_in=() peer=() limit=() native=() private=() working=() t
+  local ours=() ours_in=() ours_ws=() limit_ws=() threads=() peer=() limit=() limit_in=() limit_cpu=() native=() private=() working=() t
+  load
   for _ in $(seq "$runs"); do
     fresh; cp "$archive" "$out/main.zip"
+    ws0=$(wineserver_cpu)
     t=$(wall "$work/ours.txt" "$run" "$exe" "$(W "$out/main.zip")"); ours+=("$t")
+    ours_ws+=("$(echo "$(wineserver_cpu) - $ws0" | bc)")
     ours_in+=("$(awk '/^seconds/ {print $2}' "$work/ours.txt" | tr -d '\r')")
+    threads+=("$(grep '^decoding_cpu' "$work/ours.txt" | tr -d '\r')")
     private+=("$(awk '/^private_peak_mib/ {print $2}' "$work/ours.txt" | tr -d '\r')")
     working+=("$(awk '/^working_set_peak_mib/ {print $2}' "$work/ours.txt" | tr -d '\r')")
     fresh; cp "$archive" "$out/main.zip"
     t=$(wall "$work/peer.txt" "$run" "$peers/unzip.exe" -q -o -j "$(W "$out/main.zip")" -d "$(W "$out")"); peer+=("$t")
     fresh
+    ws0=$(wineserver_cpu)
     t=$(wall "$work/limit.txt" "$run" "$@"); limit+=("$t")
+    limit_ws+=("$(echo "$(wineserver_cpu) - $ws0" | bc)")
+    limit_in+=("$(field "$(tr -d '\r' <"$work/limit.txt")" seconds)")
+    limit_cpu+=("$(field "$(tr -d '\r' <"$work/limit.txt")" cpu)")
     fresh
     t=$(wall "$work/native.txt" unzip -q -o -j "$archive" -d "$out"); native+=("$t")
   done
@@ -94,7 +107,26 @@ measure() {  # name archive limit-command...
   echo "runs (s): ours ${ours[*]} | unzip.exe ${peer[*]} | limit ${limit[*]} | native unzip ${native[*]}"
   printf '  %-40s %7s s\n' "ours: UnpackArchive (Wine)" "$o" "peer: unzip.exe -j (Wine)" "$p" \
     "limit: $limit_name (Wine)" "$l" "native: unzip -j (Linux)" "$n"
-  echo "  ours inside the process (UnpackArchive alone): $oi s (runs ${ours_in[*]})"
+  li=$(best "${limit_in[@]}")
+  echo "  inside the processes: ours (UnpackArchive alone) $oi s (runs ${ours_in[*]}), limit $li s (runs ${limit_in[*]})"
+  # Processor time per thread: what a busy machine's wall time hides (a
+  # thread that neither runs nor waits for the other waits for a core).
+  local i best_i=0
+  for i in "${!ours_in[@]}"; do [ "${ours_in[i]}" = "$oi" ] && best_i=$i; done
+  local th=${threads[best_i]}
+  ours_dcpu=$(field "$th" decoding_cpu) ours_wcpu=$(field "$th" writing_cpu)
+  echo "  ours, run of $oi s: extracting $(field "$th" extracting) s (the rest opens and deletes the archive)"
+  echo "  ours per thread, run of $oi s: decoding $ours_dcpu s processor, waited $(field "$th" decoding_waited) s for the writer;" \
+    "writing $ours_wcpu s processor, waited $(field "$th" writing_waited) s for the decoder"
+  echo "    all runs: $(for t in "${threads[@]}"; do echo -n "[$(echo "$t" | awk '{printf "%s/%s %s/%s", $2, $4, $6, $8}')] "; done)(decoding cpu/waited writing cpu/waited)"
+  limit_c=""
+  if [ -n "${limit_cpu[0]}" ]; then
+    limit_c=$(best "${limit_cpu[@]}")
+    echo "  limit's processor time: best $limit_c s (runs ${limit_cpu[*]})"
+  fi
+  # A thread blocked in a call the Wine server carries out (creating,
+  # closing a file) neither runs nor waits for the other thread.
+  echo "  the Wine server's processor time per run: ours ${ours_ws[*]} s, limit ${limit_ws[*]} s"
   echo "  our peak private bytes $(most "${private[@]}") MiB, peak working set $(most "${working[@]}") MiB (under Wine it counts Wine's libraries)"
 }
 
@@ -138,6 +170,7 @@ echo "  where the time goes: seconds inside the program, best of $rounds (whole 
 L=("$files" "$list" "$(W "$out")")
 add "CreateFile + one WriteFile + SetFileTime (the limit)" "" "${L[@]}"
 add "  without SetFileTime" "" "${L[@]}" -notime
+add "  time and attributes in one SetFileInformationByHandle (as ours)" "" "${L[@]}" -basic
 add "  + SetFileAttributesW by path after closing" "" "${L[@]}" -attrs
 add "  + GetFileAttributesW of the name first" "" "${L[@]}" -probe
 add "  opened for reading and writing, shared for reading" "" "${L[@]}" -rw
@@ -163,7 +196,7 @@ rm -f "$work/stored.zip"
 
 limit_name="inflate + CRC-32 into memory"
 measure "b) one $big_mb MB file" "$work/one.zip" "$inflate" "$(W "$work/one.zip")"
-one_o=$o one_p=$p one_l=$l one_n=$n one_oi=$oi
+one_o=$o one_p=$p one_l=$l one_n=$n one_oi=$oi one_li=$li one_dcpu=$ours_dcpu one_lcpu=$limit_c
 echo "  where the time goes: seconds inside the program, best of $rounds (whole process in brackets):"
 add "inflate + CRC-32 into memory (the limit)" "" "$inflate" "$(W "$work/one.zip")"
 add "inflate alone, no CRC-32" "" "$inflate" "$(W "$work/one.zip")" -nocrc
@@ -172,5 +205,41 @@ variants
 write_one=$last_own
 rm -rf "$out"
 
+# c) Small entries by the thousand: the time per entry should not grow with
+# their count, nor memory. Each archive is made here (entries of 200-2,000
+# bytes in 30 folders, Deflated), unpacked once by ours and written once by
+# the bare loop. Under Wine every new name costs a scan of the whole folder,
+# so the bare loop itself grows with the count; SCALE picks the counts.
+scale_lines=()
+for count in ${SCALE:-3000 20000}; do
+  python3 - "$work/small.zip" "$work/small.list" "$count" <<'PY'
+import sys, zipfile
+path, listing, count = sys.argv[1], sys.argv[2], int(sys.argv[3])
+line = b"regel %d van het bestelprogramma, versie 4.2\r\n"
+with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z, open(listing, "w") as names:
+    for i in range(count):
+        size = 200 + (i * 7919) % 1800
+        data = b"".join(line % (i + k) for k in range(size // 40 + 1))[:size]
+        z.writestr("d%02d/file%06d.dat" % (i % 30, i), data)
+        names.write("file%06d.dat %d\n" % (i, size))
+PY
+  load
+  fresh; cp "$work/small.zip" "$out/main.zip"; cat "$out/main.zip" >/dev/null
+  "$run" "$exe" "$(W "$out/main.zip")" | tr -d '\r' >"$work/ours.txt"
+  fresh
+  "$run" "$files" "$(W "$work/small.list")" "$(W "$out")" | tr -d '\r' >"$work/limit.txt"
+  rm -f "$work/small.zip" "$work/small.list"
+  so=$(awk '/^seconds/ {print $2}' "$work/ours.txt"); sl=$(field "$(cat "$work/limit.txt")" seconds)
+  th=$(grep '^decoding_cpu' "$work/ours.txt")
+  per() { echo "scale=4; $1 * 1000 / $count" | bc | xargs printf "%.3f"; }
+  echo "== c) $count small entries: ours $so s ($(per "$so") s per 1,000), the bare loop $sl s ($(per "$sl") s per 1,000)"
+  echo "  processor time per 1,000 entries: ours decoding thread $(per "$(field "$th" decoding_cpu)") s, writing thread $(per "$(field "$th" writing_cpu)") s; the bare loop $(per "$(field "$(cat "$work/limit.txt")" cpu)") s"
+  echo "  our peak private bytes $(awk '/^private_peak_mib/ {print $2}' "$work/ours.txt") MiB"
+  scale_lines+=("$count: ours $(per "$so") s per 1,000 (limit $(per "$sl")), peak private $(awk '/^private_peak_mib/ {print $2}' "$work/ours.txt") MiB")
+done
+rm -rf "$out"
+
 echo "$bench_target a) 3,000 files:   ours/native $(ratio "$many_o" "$many_n")  ours/peer $(ratio "$many_o" "$many_p")  ours/limit $(ratio "$many_o" "$many_l")"
 echo "$bench_target b) one big file:  ours/native $(ratio "$one_o" "$one_n")  ours/peer $(ratio "$one_o" "$one_p")  ours/limit $(ratio "$one_o" "$one_l")  inside the processes ours/(inflate + write, one thread) $(ratio "$one_oi" "$write_one")"
+echo "$bench_target b) one big file, inside the processes: ours/limit $(ratio "$one_oi" "$one_li")  processor time of our decoding thread/the limit's $(ratio "$one_dcpu" "$one_lcpu")"
+for l in "${scale_lines[@]}"; do echo "$bench_target c) small entries, $l"; done

@@ -140,8 +140,8 @@ struct PendingEntry {
 class Extraction {
 public:
     Extraction(ZipArchive& zip, const std::optional<FileIdentity>& archive, const std::wstring& folder,
-               std::set<std::wstring>& ownFiles, std::function<void()> busy)
-        : zip_(zip), archive_(archive), folder_(folder), ownFiles_(ownFiles), writer_(std::move(busy)) {}
+               std::set<std::wstring>& ownFiles, std::function<void()> busy, PipelineTimes* times)
+        : zip_(zip), archive_(archive), folder_(folder), ownFiles_(ownFiles), writer_(std::move(busy), times) {}
 
     // Extracts the entry at index, whose bare name is bare, to target; why it
     // could not be written faithfully is noted, unless a protected or busy
@@ -282,7 +282,8 @@ void TAbUnZipper::ExtractFiles(const std::wstring& FileMask) {
     if (!archive_) return;
     ZipArchive& zip = archive_->zip;
     Throttle busy(onBusy_);
-    Extraction run(zip, archive_->identity, FBaseDirectory, ownFiles_, [&busy] { busy(); });
+    Extraction run(
+        zip, archive_->identity, FBaseDirectory, ownFiles_, [&busy] { busy(); }, times_);
 
     for (std::size_t i = 0; i < zip.Entries().size(); ++i) {
         const ZipEntry& entry = zip.Entries()[i];

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "ThreadTimes.h"
 #include "UniqueHandle.h"
 
 class TAbUnZipper {
@@ -60,12 +61,17 @@ public:
     // The HTTP client takes the same hook (TIdHTTP::SetOnBusy).
     void SetOnBusy(std::function<void()> handler) { onBusy_ = std::move(handler); }
 
+    // For the benchmarks: each ExtractFiles adds the decoding and writing
+    // threads' processor time and waits to times (nothing when null).
+    void SetTimes(PipelineTimes* times) { times_ = times; }
+
 private:
     struct TOpenArchive;
     void Adopt(UniqueFile file);
     std::wstring FBaseDirectory;
     std::unique_ptr<TOpenArchive> archive_;
     std::function<void()> onBusy_;
+    PipelineTimes* times_ = nullptr;
     bool refuseForeignFiles_ = false;
     std::set<std::wstring> ownFiles_;  // FolderListing keys of the targets written
 };

@@ -53,8 +53,12 @@ UniqueFile Create(const std::wstring& target, WriteOutcome& failure) {
 
 }  // namespace
 
-ExtractedFileWriter::ExtractedFileWriter(std::function<void()> busy)
-    : busy_(std::move(busy)), blocks_(kBlocks, std::vector<std::uint8_t>(kBlock)) {
+ExtractedFileWriter::ExtractedFileWriter(std::function<void()> busy, PipelineTimes* times)
+    : busy_(std::move(busy)), times_(times), blocks_(kBlocks, std::vector<std::uint8_t>(kBlock)) {
+    if (times_) {
+        decodingCpuAtStart_ = ThisThreadCpuSeconds();
+        startedAt_ = std::chrono::steady_clock::now();
+    }
     for (std::size_t i = 0; i < kBlocks; ++i)
         free_.push_back(i);
     thread_ = std::thread([this] { Run(); });
@@ -69,10 +73,16 @@ ExtractedFileWriter::~ExtractedFileWriter() {
     }
     ::WakeAllConditionVariable(&changed_);
     thread_.join();
+    if (times_) {
+        times_->producer.cpuSeconds += ThisThreadCpuSeconds() - decodingCpuAtStart_;
+        times_->seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt_).count();
+    }
 }
 
 template <typename Ready>
 void ExtractedFileWriter::WaitUntil(Ready ready) {
+    if (ready()) return;
+    const WaitTimer waiting(times_ ? &times_->producer : nullptr);
     while (!ready()) {
         if (!::SleepConditionVariableSRW(&changed_, &lock_, 50, 0) && busy_) {
             // The window paints while the thread writes; never with the lock
@@ -112,23 +122,32 @@ void ExtractedFileWriter::Begin(std::wstring target, std::uint32_t dosDateTime, 
 
 void ExtractedFileWriter::Write(const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
-        if (!filling_) {
-            Lock lock(lock_);
-            if (failedFile_ == begun_) throw FileAbandoned{};
-            WaitUntil([&] { return !free_.empty(); });
-            filling_ = free_.back();
-            free_.pop_back();
-            filled_ = 0;
-        }
-        const std::size_t n = std::min(size, kBlock - filled_);
-        std::memcpy(blocks_[*filling_].data() + filled_, data, n);
-        filled_ += n;
+        const std::span<std::uint8_t> room = Lend();
+        const std::size_t n = std::min(size, room.size());
+        std::memcpy(room.data(), data, n);
         data += n;
         size -= n;
-        if (filled_ == kBlock) {
-            HandOver();
-            if (busy_) busy_();
-        }
+        Commit(n);
+    }
+}
+
+std::span<std::uint8_t> ExtractedFileWriter::Lend() {
+    if (!filling_) {
+        Lock lock(lock_);
+        if (failedFile_ == begun_) throw FileAbandoned{};
+        WaitUntil([&] { return !free_.empty(); });
+        filling_ = free_.back();
+        free_.pop_back();
+        filled_ = 0;
+    }
+    return std::span(blocks_[*filling_]).subspan(filled_);
+}
+
+void ExtractedFileWriter::Commit(std::size_t size) {
+    filled_ += size;
+    if (filled_ == kBlock) {
+        HandOver();
+        if (busy_) busy_();
     }
 }
 
@@ -144,7 +163,7 @@ void ExtractedFileWriter::HandOver() {
 void ExtractedFileWriter::End(bool complete) {
     open_ = false;
     if (filling_) {
-        if (complete) {
+        if (complete && filled_ > 0) {  // a block lent may have been left empty
             HandOver();
         } else {
             Lock lock(lock_);
@@ -173,6 +192,11 @@ std::optional<WriteOutcome> ExtractedFileWriter::TakeOutcome(bool wait) {
 }
 
 void ExtractedFileWriter::Run() {
+    const double cpuAtStart = times_ ? ThisThreadCpuSeconds() : 0;
+    const ScopeExit addCpu([&] {
+        if (times_) times_->consumer.cpuSeconds += ThisThreadCpuSeconds() - cpuAtStart;
+    });
+    ThreadTimes* const waits = times_ ? &times_->consumer : nullptr;
     UniqueFile file;
     std::wstring target;
     std::uint32_t dosDateTime = 0;
@@ -187,8 +211,11 @@ void ExtractedFileWriter::Run() {
         Job job;
         {
             Lock lock(lock_);
-            while (jobs_.empty() && !stop_)
-                ::SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+            if (jobs_.empty() && !stop_) {
+                const WaitTimer waiting(waits);
+                while (jobs_.empty() && !stop_)
+                    ::SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+            }
             if (jobs_.empty()) return;
             job = std::move(jobs_.front());
             jobs_.pop_front();
@@ -224,6 +251,7 @@ void ExtractedFileWriter::Run() {
             // What was written is not the entry: no file rather than a wrong one.
             if (created && outcome.kind != WriteOutcome::Written) ::DeleteFileW(target.c_str());
             Lock lock(lock_);
+            const WaitTimer waiting(outcomes_.full() ? waits : nullptr);
             while (outcomes_.full())
                 ::SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
             outcomes_.push_back(outcome);

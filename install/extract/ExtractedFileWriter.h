@@ -7,10 +7,12 @@
 // files were begun, to the thread that began them.
 #include <windows.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "BufferedFileWriter.h"
 #include "Decoder.h"
 #include "FixedQueue.h"
+#include "ThreadTimes.h"
 
 // Read-only, hidden and system files are the user's: never replaced.
 inline bool IsProtected(DWORD attributes) {
@@ -45,8 +48,10 @@ struct FileAbandoned {};
 class ExtractedFileWriter final : public ByteSink {
 public:
     // busy is called on the calling thread after each block handed over and
-    // every 50 ms while waiting for the writing thread.
-    explicit ExtractedFileWriter(std::function<void()> busy);
+    // every 50 ms while waiting for the writing thread. With times, the
+    // calling (decoding) thread's and the writing thread's processor time
+    // and waits are added to it once this ends.
+    explicit ExtractedFileWriter(std::function<void()> busy, PipelineTimes* times = nullptr);
     // Completes the files handed over (one not ended is dropped), then ends the thread.
     ~ExtractedFileWriter();
     ExtractedFileWriter(const ExtractedFileWriter&) = delete;
@@ -60,6 +65,10 @@ public:
     void Begin(std::wstring target, std::uint32_t dosDateTime, DWORD attributes,
                std::optional<std::uint32_t> expectedCrc = std::nullopt);
     void Write(const std::uint8_t* data, std::size_t size) override;
+    // The free part of the block being filled: a decoder inflates straight
+    // into it, and the bytes are never copied on the decoding thread.
+    std::span<std::uint8_t> Lend() override;
+    void Commit(std::size_t size) override;
     // complete: it gets the entry's last-write time (DOS date and time, read
     // as local time) and attributes; otherwise it is deleted.
     void End(bool complete);
@@ -91,6 +100,9 @@ private:
     void WaitUntil(Ready ready);  // with the lock held
 
     std::function<void()> busy_;
+    PipelineTimes* times_;
+    double decodingCpuAtStart_ = 0;
+    std::chrono::steady_clock::time_point startedAt_{};
     SRWLOCK lock_ = SRWLOCK_INIT;
     CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
     // Guarded by lock_:

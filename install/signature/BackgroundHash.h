@@ -5,6 +5,7 @@
 // of costing a second pass over the file. Blocks wait in a bounded queue, so
 // memory stays flat; a producer that outruns the hash waits for it.
 #include <array>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -16,12 +17,16 @@
 
 #include <sodium.h>
 
+#include "ThreadTimes.h"
+
 class BackgroundHash {
 public:
     static constexpr std::size_t kHashBytes = 64;
     using Hash = std::array<std::uint8_t, kHashBytes>;
 
-    BackgroundHash();
+    // With times, Finish adds the producing thread's processor time (from
+    // here to the end of Finish) and waits, and the hashing thread's.
+    explicit BackgroundHash(PipelineTimes* times = nullptr);
     // Stops the thread; a hash not finished is dropped.
     ~BackgroundHash();
     BackgroundHash(const BackgroundHash&) = delete;
@@ -36,13 +41,17 @@ private:
     void Run();
     void Hand(bool last);
 
+    PipelineTimes* times_;
+    double producerCpuAtStart_ = 0;
+    std::chrono::steady_clock::time_point startedAt_{};
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::vector<std::uint8_t>> queue_;
     std::size_t queued_ = 0;  // bytes in queue_
     bool ending_ = false;
     bool done_ = false;
-    std::vector<std::uint8_t> filling_;  // the producer's block, handed over when full
+    std::vector<std::vector<std::uint8_t>> spare_;  // hashed blocks, for the producer to fill again
+    std::vector<std::uint8_t> filling_;             // the producer's block, handed over when full
     crypto_generichash_state state_;
     Hash hash_{};
     std::thread thread_;

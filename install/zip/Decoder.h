@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -23,6 +24,13 @@ protected:
 // through DecodeEntry unchanged.
 struct ByteSink {
     virtual void Write(const std::uint8_t* data, std::size_t size) = 0;
+    // A sink that keeps the bytes in blocks of its own may lend the free
+    // part of its current block, so that a decoder writes into it directly
+    // instead of into a buffer of its own that Write then copies. Commit
+    // passes on the first size bytes of what Lend gave, as Write would; any
+    // other call ends the loan. Empty: nothing lent, Write is the way in.
+    virtual std::span<std::uint8_t> Lend() { return {}; }
+    virtual void Commit(std::size_t size) { static_cast<void>(size); }
 
 protected:
     ~ByteSink() = default;

@@ -172,6 +172,23 @@ public:
     CheckingSink(ByteSink& out, bool withCrc) : out_(out), withCrc_(withCrc) {}
     void Write(const std::uint8_t* data, std::size_t size) override {
         out_.Write(data, size);
+        Count(data, size);
+    }
+    std::span<std::uint8_t> Lend() override {
+        lent_ = out_.Lend();
+        return lent_;
+    }
+    // Counted before they are passed on: after that the bytes are the sink's.
+    void Commit(std::size_t size) override {
+        Count(lent_.data(), size);
+        lent_ = {};
+        out_.Commit(size);
+    }
+    std::uint64_t count = 0;
+    uLong crc = crc32(0, nullptr, 0);
+
+private:
+    void Count(const std::uint8_t* data, std::size_t size) {
         count += size;
         while (withCrc_ && size > 0) {
             const uInt n = static_cast<uInt>(std::min<std::size_t>(size, 1u << 30));
@@ -180,12 +197,10 @@ public:
             size -= n;
         }
     }
-    std::uint64_t count = 0;
-    uLong crc = crc32(0, nullptr, 0);
 
-private:
     ByteSink& out_;
     bool withCrc_;
+    std::span<std::uint8_t> lent_;
 };
 
 }  // namespace

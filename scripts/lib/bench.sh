@@ -68,3 +68,17 @@ bench_peers() { "$top/bench/peers.sh" "$build" "$bench_arch" | tail -1; }
 field() { echo "$1" | awk -v k="$2" '{for (i = 1; i < NF; i++) if ($i == k) print $(i + 1)}'; }
 # The load of the machine, printed with the figures.
 load() { echo "load average before measuring: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) cores)"; }
+# wineserver_cpu: the processor seconds so far of the Wine server of this
+# tree's prefix (found by its working folder, named after the prefix's device
+# and inode), or 0. Under Wine a system call that needs the server (select(),
+# a write to NUL) costs the server's time, which no Windows counter shows.
+wineserver_cpu() {
+  local want p
+  want=server-$(printf '%x-%x' $(stat -c '%d %i' "$build/wineprefix"))
+  for p in $(pgrep -x wineserver64) $(pgrep -x wineserver); do
+    case $(readlink "/proc/$p/cwd") in */"$want")
+      awk -v hz="$(getconf CLK_TCK)" '{printf "%.2f\n", ($14 + $15) / hz}' "/proc/$p/stat"; return ;;
+    esac
+  done
+  echo 0
+}

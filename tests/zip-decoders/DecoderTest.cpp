@@ -46,11 +46,13 @@ RawEntry EntryOf(const Sample& sample) {
     return {};
 }
 
-DecodeFault FaultOf(const EntryCoding& coding, const std::vector<std::uint8_t>& raw) {
+// lend: the size of the blocks the sink lends; 0, none.
+DecodeFault FaultOf(const EntryCoding& coding, const std::vector<std::uint8_t>& raw, std::size_t lend = 0) {
     MemorySource source(raw);
-    CrcSink sink;
+    CrcSink plain;
+    LendingSink lending(lend);
     try {
-        DecodeEntry(coding, source, sink);
+        DecodeEntry(coding, source, lend ? lending : plain);
     } catch (const DecodeError& error) {
         return error.Fault();
     }
@@ -88,13 +90,19 @@ TEST(DecodeEntry, EverySampleEntryDecodesToItsCrc) {
     std::set<std::uint16_t> seen;
     for (const auto& sample : kSamples) {
         for (const auto& entry : ReadRawEntries(Fixture(sample.file))) {
-            // Whole blocks, then a few bytes at a time across every buffer edge.
-            for (const std::size_t chunk : {SIZE_MAX, std::size_t{7}}) {
-                MemorySource source(entry.raw, chunk);
-                CrcSink sink;
-                ASSERT_NO_THROW(DecodeEntry(entry.coding, source, sink)) << sample.file << ": " << entry.name;
-                EXPECT_EQ(sink.size, entry.coding.uncompressedSize) << sample.file << ": " << entry.name;
-                EXPECT_EQ(sink.crc, entry.crc) << sample.file << ": " << entry.name << " chunk " << chunk;
+            // Whole blocks, then a few bytes at a time across every buffer edge;
+            // into the decoder's own buffer, then into small lent blocks.
+            for (const std::size_t lend : {std::size_t{0}, std::size_t{5}, std::size_t{300}}) {
+                for (const std::size_t chunk : {SIZE_MAX, std::size_t{7}}) {
+                    MemorySource source(entry.raw, chunk);
+                    CrcSink plain;
+                    LendingSink lending(lend);
+                    CrcSink& sink = lend ? lending : plain;
+                    ASSERT_NO_THROW(DecodeEntry(entry.coding, source, sink)) << sample.file << ": " << entry.name;
+                    EXPECT_EQ(sink.size, entry.coding.uncompressedSize) << sample.file << ": " << entry.name;
+                    EXPECT_EQ(sink.crc, entry.crc)
+                        << sample.file << ": " << entry.name << " chunk " << chunk << " lend " << lend;
+                }
             }
             seen.insert(entry.coding.method);
         }
@@ -122,6 +130,8 @@ TEST(DecodeEntry, DataLongerThanTheDeclaredSizeIsDamaged) {
         if (!endsItself || entry.coding.uncompressedSize == 0) continue;
         entry.coding.uncompressedSize -= 1;
         EXPECT_EQ(FaultOf(entry.coding, entry.raw), DecodeFault::Damaged) << sample.file;
+        // A lent block larger than what is still expected is held to it.
+        EXPECT_EQ(FaultOf(entry.coding, entry.raw, 1 << 20), DecodeFault::Damaged) << sample.file;
     }
 }
 

@@ -5,6 +5,7 @@
 #include "MemorySource.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,4 +31,16 @@ public:
 
 private:
     bool keep_;
+};
+
+// A CrcSink that lends blocks of a given size, as the extraction's writer
+// lends its blocks to the decoder.
+class LendingSink : public CrcSink {
+public:
+    explicit LendingSink(std::size_t block) : block_(block) {}
+    std::span<std::uint8_t> Lend() override { return block_; }
+    void Commit(std::size_t size) override { Write(block_.data(), size); }
+
+private:
+    std::vector<std::uint8_t> block_;
 };

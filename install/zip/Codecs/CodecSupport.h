@@ -22,6 +22,11 @@ public:
     SizedSink(ByteSink& out, std::uint64_t expected) : out_(out), expected_(expected) {}
 
     void Write(const std::uint8_t* data, std::size_t size);
+    // The sink's loan (ByteSink::Lend), held to the size still expected: a
+    // decoder that fills it while more is to come then finds no loan, and
+    // Write refuses the excess.
+    std::span<std::uint8_t> Lend();
+    void Commit(std::size_t size);
     std::uint64_t Written() const noexcept { return written_; }
     std::uint64_t Remaining() const noexcept { return expected_ - written_; }
     bool Full() const noexcept { return written_ == expected_; }

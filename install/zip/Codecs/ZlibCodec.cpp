@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <new>
+#include <span>
 #include <vector>
 
 namespace zipcodec {
@@ -37,15 +38,23 @@ void DecodeDeflated(ByteSource& raw, SizedSink& out) {
             z.next_in = in.data();
             z.avail_in = static_cast<uInt>(got);
         }
-        z.next_out = decoded.data();
-        z.avail_out = static_cast<uInt>(decoded.size());
+        // Straight into the sink's block where it lends one: inflate's output
+        // is then never copied on this thread.
+        const std::span<std::uint8_t> lent = out.Lend();
+        const std::span<std::uint8_t> to = lent.empty() ? std::span<std::uint8_t>(decoded) : lent;
+        z.next_out = to.data();
+        z.avail_out = static_cast<uInt>(to.size());
         const int status = inflate(&z, Z_NO_FLUSH);
-        out.Write(decoded.data(), decoded.size() - z.avail_out);
+        const std::size_t made = to.size() - z.avail_out;
+        if (lent.empty())
+            out.Write(decoded.data(), made);
+        else
+            out.Commit(made);
         if (status == Z_STREAM_END) return;
         if (status == Z_MEM_ERROR) throw std::bad_alloc();
         if (status == Z_DATA_ERROR || status == Z_NEED_DICT) ThrowDamaged("invalid deflate data");
         // Z_BUF_ERROR: no progress was possible, which only happens once the
-        // input is used up (the output block is always empty here).
+        // input is used up (there is always room for output here).
         if (status == Z_BUF_ERROR && inputEnded) ThrowDamaged("deflate data ends early");
     }
 }
