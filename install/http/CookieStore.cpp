@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "AsciiText.h"
+#include "CivilDate.h"
 
 namespace {
 
@@ -95,22 +96,6 @@ bool ParseTime(std::string_view token, int& hour, int& minute, int& second) {
     return true;
 }
 
-std::int64_t DaysFromCivil(int year, int month, int day) {
-    year -= month <= 2;
-    const int era = (year >= 0 ? year : year - 399) / 400;
-    const int yoe = year - era * 400;
-    const int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return static_cast<std::int64_t>(era) * 146097 + doe - 719468;
-}
-
-int DaysInMonth(int year, int month) {
-    static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
-// 1 to 12 for a token that starts with a month's three-letter name, else 0.
 int MonthOf(std::string_view token) {
     static constexpr std::array<std::string_view, 12> kMonths = {"jan", "feb", "mar", "apr", "may", "jun",
                                                                  "jul", "aug", "sep", "oct", "nov", "dec"};

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "AsciiText.h"
+#include "CivilDate.h"
 
 namespace {
 
@@ -16,18 +17,6 @@ std::optional<std::int64_t> Digits(std::string_view text) {
     if (error != std::errc() || rest != text.data() + text.size()) return std::nullopt;
     return value;
 }
-
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-std::int64_t DaysSinceEpoch(std::int64_t year, int month, int day) {
-    year -= month <= 2;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const std::int64_t yearOfEra = year - era * 400;
-    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
-bool LeapYear(std::int64_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 }  // namespace
 
@@ -74,10 +63,11 @@ std::optional<std::int64_t> ParseImfFixdate(std::string_view value) {
     const auto minute = Digits(value.substr(20, 2));
     const auto second = Digits(value.substr(23, 2));
     if (weekday == 7 || month == 12 || !day || !year || !hour || !minute || !second) return std::nullopt;
-    static constexpr std::array<int, 12> kLengths = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const int monthLength = kLengths[month] + (month == 1 && LeapYear(*year));
-    if (*day < 1 || *day > monthLength || *hour > 23 || *minute > 59 || *second > 60) return std::nullopt;
-    const std::int64_t days = DaysSinceEpoch(*year, month + 1, static_cast<int>(*day));
+    // Four digits: the year fits an int.
+    const int yearNumber = static_cast<int>(*year);
+    if (*day < 1 || *day > DaysInMonth(yearNumber, month + 1) || *hour > 23 || *minute > 59 || *second > 60)
+        return std::nullopt;
+    const std::int64_t days = DaysFromCivil(yearNumber, month + 1, static_cast<int>(*day));
     // 1970-01-01 was a Thursday; a date on the wrong day of the week is no date.
     if (((days % 7 + 7 + 4) % 7) != weekday) return std::nullopt;
     return days * 86400 + *hour * 3600 + *minute * 60 + *second;
