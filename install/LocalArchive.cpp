@@ -39,11 +39,11 @@ UniqueFile OpenForReading(const std::wstring& path) {
     return file;
 }
 
-// Reads into buffer; the bytes read, 0 at the end of the file.
-std::size_t ReadBlock(HANDLE file, std::vector<std::uint8_t>& buffer, const std::wstring& path) {
+// Reads at most size bytes into data; the bytes read, 0 at the end of the
+// file.
+std::size_t ReadBlock(HANDLE file, std::uint8_t* data, std::size_t size, const std::wstring& path) {
     DWORD read = 0;
-    if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr))
-        throw Unreadable(path, GetLastError());
+    if (!ReadFile(file, data, static_cast<DWORD>(size), &read, nullptr)) throw Unreadable(path, GetLastError());
     return read;
 }
 
@@ -56,12 +56,16 @@ void CopyInto(const TIdHTTP& IdHTTP1, HANDLE source, const std::wstring& sourceP
     TWorkHandler* const progress = IdHTTP1.WorkHandler();
     Throttle busy(IdHTTP1.OnBusy());
     if (progress) progress->IdHTTP1WorkBegin(TWorkMode::wmRead, size.QuadPart);
+    // The end comes in every outcome, as a download's does; a handler that
+    // throws there cannot replace the copy's own failure.
     const ScopeExit end([progress] {
-        if (progress) progress->IdHTTP1WorkEnd(TWorkMode::wmRead);
+        try {
+            if (progress) progress->IdHTTP1WorkEnd(TWorkMode::wmRead);
+        } catch (...) {}
     });
     std::vector<std::uint8_t> buffer(kFileWriteBlock);
     std::int64_t copied = 0;
-    while (const std::size_t read = ReadBlock(source, buffer, sourcePath)) {
+    while (const std::size_t read = ReadBlock(source, buffer.data(), buffer.size(), sourcePath)) {
         if (const auto error = WriteAll(target, buffer.data(), read)) throw Failure(SystemErrorText(*error));
         hash.Add({buffer.data(), read});
         copied += static_cast<std::int64_t>(read);
@@ -75,14 +79,11 @@ void CopyInto(const TIdHTTP& IdHTTP1, HANDLE source, const std::wstring& sourceP
 std::vector<std::uint8_t> ReadSignature(const std::wstring& path, const std::wstring& archiveName) {
     const UniqueFile file = OpenForReading(path);
     std::vector<std::uint8_t> bytes(kMaxSignatureFile + 1);
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        DWORD read = 0;
-        if (!ReadFile(file.Get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled), &read, nullptr))
-            throw Unreadable(path, GetLastError());
-        if (read == 0) break;
+    std::size_t filled = 0, read = 0;
+    do {
+        read = ReadBlock(file.Get(), bytes.data() + filled, bytes.size() - filled, path);
         filled += read;
-    }
+    } while (read != 0 && filled < bytes.size());
     if (filled > kMaxSignatureFile) throw ArchiveNotSigned(archiveName);
     bytes.resize(filled);
     return bytes;
