@@ -353,10 +353,10 @@ void HttpExchange::NoteSignOfLife(CURL* easy) {
 }
 
 int HttpExchange::OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return Guarded(self, 1, [&] { return ProgressCallback(self, 0, 0, 0, 0); });
+    return Guarded(self, 1, [&] { return ProgressCallback(self); });
 }
 
-int HttpExchange::ProgressCallback(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+int HttpExchange::ProgressCallback(void* self) {
     auto& exchange = *static_cast<HttpExchange*>(self);
     if (exchange.error_) return 1;
     exchange.busy_();

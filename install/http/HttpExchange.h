@@ -59,6 +59,7 @@ private:
         HeadTooLarge,  // the heads of the answer passed kMaxHead
     };
 
+    // libcurl's callbacks: each runs its *Callback body through Guarded.
     static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
     static int OnDebug(CURL* easy, curl_infotype type, char* data, std::size_t size, void* self);
@@ -66,7 +67,7 @@ private:
     static std::size_t HeaderCallback(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t BodyCallback(char* data, std::size_t size, std::size_t count, void* self);
     static int DebugCallback(CURL* easy, curl_infotype type, char* data, std::size_t size, void* self);
-    static int ProgressCallback(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+    static int ProgressCallback(void* self);
     template <typename Result, typename Callback>
     static Result Guarded(void* self, Result abort, Callback callback) noexcept;
 
